@@ -1,0 +1,69 @@
+// Key reading: console events become key codes; Alt+keypad composition; the
+// hot keys of the calculator and the calendar; pending keystrokes; the
+// exit-key set that ends a field entry, and the field mask.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "input/key_codes.h"
+#include "screen/console.h"
+
+namespace qp {
+
+struct KeyRead {
+    key::Code key = 0;
+    std::int16_t column = 0;
+    std::int16_t row = 0;
+    std::int16_t button = 0;  // 0 when the event was no click
+};
+
+class Keyboard {
+public:
+    explicit Keyboard(Console& console) : console_(console) {}
+
+    // Never blocks: key 0 when nothing is queued or the event was ignored.
+    KeyRead ReadKeyEvent();
+    // Waits for a key or a click (folded into column x 256 + button x 64 + row); never 0.
+    key::Code WaitKey();
+    void FlushKeyboard();
+
+    // Command letters "+", "-", "E", "A", "D", "H", "V" over a list such as "d,1b=4f00".
+    void SetExitKeys(std::string_view commands, std::string_view list);
+    bool ExitKeysEmpty() const { return exitKeys_.empty(); }
+    // The code to return when `code` ends an edit, or nothing when it is not an exit key.
+    std::optional<key::Code> ExitKeyResult(key::Code code) const;
+    bool IsExitKey(key::Code code) const { return ExitKeyResult(code).has_value(); }
+    key::Code FieldMask() const { return fieldMask_; }
+
+    std::string& PendingKeys() { return pendingKeys_; }
+    int MouseState() const { return mouseState_; }
+
+    // Registered by the program: each returns the text to type into the field.
+    void SetHotKeyHandlers(std::function<std::string()> calculator, std::function<std::string()> calendar);
+
+    Console& console() { return console_; }
+
+private:
+    struct KeySet {
+        std::vector<key::Code> keys;
+        std::vector<key::Code> results;
+    };
+    Console& console_;
+    std::string pendingKeys_;
+    int mouseState_ = 0;
+    bool calculatorOpen_ = false;
+    bool calendarOpen_ = false;
+    std::function<std::string()> calculator_;
+    std::function<std::string()> calendar_;
+    std::vector<key::Code> exitKeys_;
+    std::vector<key::Code> exitKeyResults_;
+    std::vector<KeySet> saved_;  // a stack: nested pop-ups each get back their own set
+    key::Code fieldMask_ = 0;
+};
+
+}  // namespace qp

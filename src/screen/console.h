@@ -1,0 +1,79 @@
+// The console as the program sees it: shaped like the Windows console, so the
+// Win32 backend is thin. Rows and columns are 1-based everywhere.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace qp {
+
+struct Cell {
+    char32_t ch = U' ';
+    std::uint8_t attr = 0x07;  // foreground = attr & 15, background = attr >> 4
+    bool operator==(const Cell&) const = default;
+};
+
+// Control-key state bits, as the Windows console reports them.
+enum ControlKey : std::uint16_t {
+    kRightAlt = 0x01,
+    kLeftAlt = 0x02,
+    kRightCtrl = 0x04,
+    kLeftCtrl = 0x08,
+    kShift = 0x10,
+};
+
+struct InputEvent {
+    enum class Kind { Key, Mouse };
+    Kind kind = Kind::Key;
+    // Key (key-down only): code page 850 character or 0, and the PC scan code.
+    unsigned char character = 0;
+    std::uint8_t scan = 0;
+    // Mouse: 1-based position; button 1 left, 2 right; action 8 released, 1 moved.
+    int column = 0;
+    int row = 0;
+    int button = 0;
+    int action = 0;
+    std::uint16_t control = 0;
+};
+
+class Console {
+public:
+    virtual ~Console() = default;
+
+    // Visible window size and screen-buffer size.
+    virtual int Rows() = 0;
+    virtual int Columns() = 0;
+    virtual int BufferRows() = 0;
+    virtual int BufferColumns() = 0;
+
+    virtual void SetCursor(int row, int column) = 0;
+    virtual int CursorRow() = 0;
+    virtual int CursorColumn() = 0;
+    // 0 hides the cursor; 50 and 100 are the insert and overwrite shapes.
+    virtual void SetCursorSize(int percent) = 0;
+    virtual int CursorSize() = 0;
+
+    // Cells outside the buffer read as a blank and are not written.
+    virtual Cell ReadCell(int row, int column) = 0;
+    virtual void WriteCells(int row, int column, const Cell* cells, int count) = 0;
+    // Moves the rectangle's content up by `lines` (down when negative), filling freed rows.
+    virtual void Scroll(int top, int left, int bottom, int right, int lines, Cell fill) = 0;
+
+    // Never blocks for long: true and the event when one is queued. A backend
+    // may wait a few milliseconds for input so that polling loops stay idle.
+    virtual bool PollEvent(InputEvent& event) = 0;
+    virtual void FlushInput() = 0;
+    virtual void SetMouseReporting(bool on) = 0;
+    virtual int MouseButtons() = 0;
+
+    virtual bool InsertToggle() = 0;
+    virtual void SetInsertToggle(bool on) = 0;
+    virtual std::string Clipboard() = 0;  // code page 850
+    virtual void SetClipboard(const std::string& text) = 0;
+    virtual void Beep() = 0;
+
+    // Shows what was drawn (backends that buffer output).
+    virtual void Flush() {}
+};
+
+}  // namespace qp

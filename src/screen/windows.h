@@ -1,0 +1,58 @@
+// Windows on the console: regions saved to WinPush.tmp and restored, the
+// current window, frames, scrolling and the message box.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "screen/colours.h"
+#include "screen/screen.h"
+
+namespace qp {
+
+struct Rect {
+    int top = 0, left = 0, bottom = 0, right = 0;
+    bool operator==(const Rect&) const = default;
+};
+
+class Windows {
+public:
+    // tempDir is the session's TempDir (ends in "\" or ":", or is empty).
+    Windows(Screen& screen, Colours& colours, Platform& platform, std::string tempDir);
+
+    int ScreenRows();
+    int ScreenColumns();
+
+    void PushScreenRegion(int top, int left, int bottom, int right);
+    void PopScreenRegion();
+
+    void LocateInWindow(int row, int column);
+    int WindowInnerTop() const;
+    int WindowInnerLeft() const;
+    int WindowInnerRight();
+
+    // Style 0 blanks, 1 single line, 2 double line; blanks the inside too.
+    void DrawWindowFrame(int style);
+    void ScrollRegion(int top, int left, int bottom, int right, int lines);
+    // Leaves the box open as the current window; the caller pops it.
+    void ShowMessageBox(int row, const std::string& text);
+
+    int WindowDepth() const { return depth_; }
+    Rect CurrentWindow() const { return current_; }
+    std::string WinPushPath() const { return tempDir_ + "WinPush.tmp"; }
+
+    Screen& screen() { return screen_; }
+    Colours& colours() { return colours_; }
+
+private:
+    Screen& screen_;
+    Colours& colours_;
+    Platform& platform_;
+    std::string tempDir_;
+    int depth_ = 0;
+    Rect current_;
+};
+
+}  // namespace qp
