@@ -16,6 +16,9 @@ public:
     void ShowHelp(const std::string& topic);
 
 private:
+    void ShowTextHelp(const std::string& topic);
+    int WaitForKey();
+
     Windows& windows_;
     Platform& platform_;
     std::string hostKind_;

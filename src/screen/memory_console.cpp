@@ -37,6 +37,7 @@ void MemoryConsole::Scroll(int top, int left, int bottom, int right, int lines, 
     right = std::min(right, columns_);
     if (top > bottom || left > right || lines == 0) return;
     int height = bottom - top + 1;
+    lines = std::clamp(lines, -height, height);  // more than the height blanks it all; avoids overflow below
     std::vector<Cell> saved;
     for (int r = top; r <= bottom; ++r)
         for (int c = left; c <= right; ++c) saved.push_back(At(r, c));

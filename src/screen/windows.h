@@ -47,12 +47,36 @@ public:
     Colours& colours() { return colours_; }
 
 private:
+    // What this process knows of each of its pushes, newest last. The file's
+    // two-digit fields cannot hold coordinates of 100 or more, so the process
+    // restores its own regions from here; the file is kept for the other
+    // programs of the suite that share it.
+    struct SavedRegion {
+        bool saved = false;  // false: the push saved nothing and its pop does nothing
+        Rect region;
+        Rect previous;
+        int cursorRow = 0;
+        int cursorColumn = 0;
+        std::vector<Cell> cells;
+        bool inFile = false;         // the record was written and the stack top moved past it
+        std::int64_t fileStart = 0;  // 1-based position of the record in WinPush.tmp
+        std::int64_t fileEnd = 0;    // position just after it
+    };
+
+    bool InsideScreen(const Rect& r);
+    void WriteRecord(SavedRegion& region);
+    void DropRecord(const SavedRegion& region);
+    void PopForeignRegion();
+    void RepaintCells(const Rect& region, const std::vector<Cell>& cells);
+    void PushNothing();
+
     Screen& screen_;
     Colours& colours_;
     Platform& platform_;
     std::string tempDir_;
     int depth_ = 0;
     Rect current_;
+    std::vector<SavedRegion> saved_;
 };
 
 }  // namespace qp

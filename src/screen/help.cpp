@@ -1,0 +1,204 @@
+#include "screen/help.h"
+
+#include <algorithm>
+#include <memory>
+#include <string_view>
+
+#include "screen/colours.h"
+#include "text/cp850.h"
+
+namespace qp {
+namespace {
+
+// Help files are written for 80-column consoles, one 80-byte record per line,
+// whatever the width of the console that shows them.
+constexpr std::int64_t kRecordLength = 80;
+constexpr int kShownBytes = 76;
+constexpr unsigned char kHighlight = 30, kUnderline = 31, kReverse = 16;
+
+constexpr int kF1 = 0x3B00, kUp = 0x4800, kDown = 0x5000, kPgUp = 0x4900, kPgDn = 0x5100;
+constexpr int kHome = 0x4700, kEnd = 0x4F00, kEsc = 27;
+
+constexpr std::string_view kMenuHelpTopic = "QPMENUEX";
+
+// The file length in records, a half rounding to the even neighbour.
+std::int64_t LineCount(std::int64_t size) {
+    if (size <= 0) return 0;
+    std::int64_t whole = size / kRecordLength;
+    const std::int64_t twice = 2 * (size % kRecordLength);
+    if (twice > kRecordLength || (twice == kRecordLength && whole % 2 == 1)) ++whole;
+    return whole;
+}
+
+// One pager window over one open help file. The numbers follow the pager's
+// rule: the lines shown are next - V to next - 1.
+class Pager {
+public:
+    Pager(Windows& windows, std::unique_ptr<File> file)
+        : windows_(windows), screen_(windows.screen()), colours_(windows.colours()), file_(std::move(file)) {
+        lines_ = file_ ? LineCount(file_->Size()) : 0;
+        view_ = windows_.ScreenRows() - 8;
+        // Text from window column 2 up to the frame; 76 bytes on an 80-column console.
+        shownLimit_ = std::min(kShownBytes, windows_.ScreenColumns() - 3);
+    }
+
+    int ViewRows() const { return view_; }
+
+    void Open() {
+        colours_.SetColour("+h");
+        windows_.PushScreenRegion(4, 1, windows_.ScreenRows() - 3, windows_.ScreenColumns());
+        windows_.DrawWindowFrame(2);
+        colours_.SetColour("n");
+        ShowLines(1, view_, 1);
+        next_ = view_ + 1;
+    }
+
+    void Close() {
+        file_.reset();
+        windows_.PopScreenRegion();
+        colours_.SetColour("-");
+    }
+
+    void Act(int key) {
+        const std::int64_t v = view_;
+        const bool more = lines_ >= next_;
+        const bool earlier = next_ - v > 1;
+        switch (key) {
+            case kDown:
+                if (!more) break;
+                Scroll(1);
+                ShowLine(next_, view_);
+                ++next_;
+                break;
+            case kUp:
+                if (!earlier) break;
+                --next_;
+                Scroll(-1);
+                ShowLine(next_ - v, 1);
+                break;
+            case kPgDn:
+                if (!more) break;
+                Scroll(view_);
+                if (lines_ < next_ + v - 1) next_ = lines_ - v + 1;
+                ShowLines(next_, next_ + v - 1, 1);
+                next_ += v;
+                break;
+            case kPgUp:
+                if (!earlier) break;
+                Scroll(-view_);
+                if (next_ - 2 * v < 1) next_ = 2 * v;
+                ShowLines(next_ - 2 * v + 1, next_ - v, 1);
+                next_ = next_ - v + 1;
+                break;
+            case kHome:
+                if (!earlier) break;
+                Scroll(-view_);
+                ShowLines(1, v, 1);
+                next_ = v + 1;
+                break;
+            case kEnd:
+                if (!more) break;
+                Scroll(view_);
+                next_ = lines_ - v + 1;
+                ShowLines(next_, lines_, 1);
+                next_ = lines_ + 1;
+                break;
+            default: break;
+        }
+    }
+
+private:
+    void Scroll(int lines) {
+        windows_.ScrollRegion(4, 1, windows_.ScreenRows() - 5, windows_.ScreenColumns() - 2, lines);
+    }
+
+    void ShowLines(std::int64_t first, std::int64_t last, int row) {
+        for (std::int64_t n = first; n <= last; ++n, ++row) ShowLine(n, row);
+    }
+
+    // Beyond the end of the file a record reads as zero bytes, shown blank.
+    std::string ReadRecord(std::int64_t n) {
+        std::string record(static_cast<std::size_t>(kRecordLength), '\0');
+        if (file_ && n >= 1) file_->ReadAt((n - 1) * kRecordLength, record.data(), record.size());
+        return record;
+    }
+
+    void Put(unsigned char byte) {
+        char shown = byte == 0 ? ' ' : static_cast<char>(byte);
+        screen_.Print(std::string_view(&shown, 1));
+    }
+
+    void ShowLine(std::int64_t n, int row) {
+        colours_.SetColour("n");
+        windows_.LocateInWindow(row, 2);
+        const std::string record = ReadRecord(n);
+        bool highlight = false, underline = false, reverse = false;
+        int count = 0;
+        for (char c : record) {
+            const auto byte = static_cast<unsigned char>(c);
+            if (byte == kHighlight) {
+                highlight = !highlight;
+                if (!underline) colours_.SetColour(highlight ? "h" : "n");
+            } else if (byte == kUnderline) {
+                underline = !underline;
+                colours_.SetColour(underline ? "u" : "n");
+            } else if (byte == kReverse) {
+                reverse = !reverse;
+                colours_.SetColour(reverse ? "r" : "n");
+            } else if (++count <= shownLimit_) {
+                Put(byte);
+            }
+        }
+    }
+
+    Windows& windows_;
+    Screen& screen_;
+    Colours& colours_;
+    std::unique_ptr<File> file_;
+    std::int64_t lines_ = 0;
+    std::int64_t next_ = 0;
+    int view_ = 0;
+    int shownLimit_ = kShownBytes;
+};
+
+}  // namespace
+
+Help::Help(Windows& windows, Platform& platform, std::string hostKind)
+    : windows_(windows), platform_(platform), hostKind_(std::move(hostKind)) {}
+
+void Help::ShowHelp(const std::string& topic) {
+    if (hostKind_.compare(0, 3, "WIN") == 0) {
+        // The console is left as it is: the page opens in its own window.
+        platform_.RunCommand(platform_.GetEnv("COMSPEC") + " /C QPOPEN AJUDA\\" + topic + ".HTM");
+        return;
+    }
+    ShowTextHelp(topic);
+}
+
+void Help::ShowTextHelp(const std::string& topic) {
+    // A missing file is created empty, so the window opens blank and Esc closes it.
+    Pager pager(windows_, platform_.Open("AJUDA\\" + topic + ".HLP", OpenMode::ReadWriteShared));
+    if (pager.ViewRows() < 1) return;  // no room for a single line of text
+    pager.Open();
+    for (int key = WaitForKey(); key != kEsc; key = WaitForKey()) {
+        if (key == kF1) {
+            if (topic != kMenuHelpTopic) ShowHelp(std::string(kMenuHelpTopic));
+        } else {
+            pager.Act(key);
+        }
+    }
+    pager.Close();
+}
+
+// The pager reads the console itself: no exit keys, hot keys or mouse.
+int Help::WaitForKey() {
+    Console& console = windows_.screen().console();
+    for (;;) {
+        InputEvent event;
+        if (!console.PollEvent(event) || event.kind != InputEvent::Kind::Key) continue;
+        const int code = event.character != 0 ? event.character : event.scan * 256;
+        if (code != 0) return code;
+    }
+}
+
+}  // namespace qp

@@ -1,0 +1,381 @@
+#include "input/field_editor.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <initializer_list>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "format/text_utils.h"
+#include "input/keyboard.h"
+#include "platform/platform.h"
+#include "screen/colours.h"
+#include "screen/memory_console.h"
+#include "screen/screen.h"
+#include "screen/windows.h"
+
+namespace qp {
+namespace {
+
+// Remembers the cursor and the field's row as they were each time the
+// program took a key.
+class WatchedConsole : public MemoryConsole {
+public:
+    struct Seen {
+        int size, row, column;
+        std::u32string line;
+    };
+    bool PollEvent(InputEvent& event) override {
+        if (QueuedEvents() > 0) seen.push_back({CursorSize(), CursorRow(), CursorColumn(), RowU32(watchedRow)});
+        return MemoryConsole::PollEvent(event);
+    }
+    std::vector<Seen> seen;
+    int watchedRow = 5;
+};
+
+struct EditResult {
+    std::string text;
+    int position;
+    key::Code key;
+};
+
+class FieldEditorTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = std::filesystem::temp_directory_path() /
+               ("qp_field_editor_" + std::to_string(std::random_device {}()) + "_" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(dir_);
+        windows_ = std::make_unique<Windows>(screen_, colours_, platform_, dir_.string() + "/");
+        editor_ = std::make_unique<FieldEditor>(keyboard_, *windows_, colours_, textUtils_);
+        keyboard_.SetExitKeys("ea", "d,1b");
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+
+    void Keys(std::initializer_list<std::string_view> names) { console_.PressKeys(names); }
+
+    EditResult Edit(std::string text, int position, int width = 0, int row = 5, int column = 10) {
+        key::Code k = 0;
+        editor_->EditField(row, column, width, text, position, k);
+        return {text, position, k};
+    }
+
+    std::string FieldOnScreen(int row, int column, int count) {
+        return console_.RowText(row).substr(static_cast<std::size_t>(column - 1), static_cast<std::size_t>(count));
+    }
+
+    WatchedConsole console_;
+    Screen screen_ {console_};
+    ColourTable table_ {{{7, 0}, {15, 0}, {0, 7}, {14, 1}, {12, 0}}};
+    Colours colours_ {screen_, table_};
+    SystemPlatform platform_;
+    Keyboard keyboard_ {console_};
+    TextUtils textUtils_;
+    std::filesystem::path dir_;
+    std::unique_ptr<Windows> windows_;
+    std::unique_ptr<FieldEditor> editor_;
+};
+
+TEST(WordJumps, HelloWorld) {
+    struct Case {
+        int from, left, right;
+    };
+    // "hello world": the words start at 1 and 7; 12 is after the text.
+    for (Case c : {Case {12, 7, 12}, Case {7, 1, 12}, Case {9, 7, 12}, Case {1, 1, 7}, Case {6, 1, 7}, Case {2, 1, 7}}) {
+        EXPECT_EQ(WordLeft("hello world", c.from), c.left) << "from " << c.from;
+        EXPECT_EQ(WordRight("hello world", c.from), c.right) << "from " << c.from;
+    }
+    // Delimiters other than the blank, and trailing blanks.
+    EXPECT_EQ(WordLeft("a,b;c   ", 9), 5);
+    EXPECT_EQ(WordRight("a,b;c   ", 1), 3);
+    EXPECT_EQ(WordRight("abc   ", 2), 7);
+}
+
+TEST_F(FieldEditorTest, EditingKeysOnAnOrdinaryField) {
+    struct Case {
+        const char* name;
+        std::string text;
+        int position;
+        bool insert;
+        std::vector<std::string_view> keys;
+        std::string wantText;
+        int wantPosition;
+    };
+    const std::vector<Case> cases = {
+        {"insert into blanks", "ABC       ", 4, true, {"X"}, "ABCX      ", 5},
+        {"insert into a full text does nothing", "ABCDEFGHIJ", 4, true, {"X"}, "ABCDEFGHIJ", 4},
+        {"overwrite a full text", "ABCDEFGHIJ", 4, false, {"X"}, "ABCXEFGHIJ", 5},
+        {"overwrite after the last character does nothing", "ABC", 4, false, {"X"}, "ABC", 4},
+        {"end after the text", "ABC       ", 1, true, {"End"}, "ABC       ", 4},
+        {"end in a blank field", "          ", 6, true, {"End"}, "          ", 1},
+        {"home", "ABC  ", 4, true, {"Home"}, "ABC  ", 1},
+        {"right stops after the text", "AB", 2, true, {"Right", "Right", "Right"}, "AB", 3},
+        {"left stops at the start", "AB", 2, true, {"Left", "Left"}, "AB", 1},
+        {"backspace", "ABCD ", 3, true, {"Backspace"}, "ACD  ", 2},
+        {"backspace at the start", "ABCD ", 1, true, {"Backspace"}, "ABCD ", 1},
+        {"delete", "ABCD ", 2, true, {"Del"}, "ACD  ", 2},
+        {"delete after the text", "ABCD", 5, true, {"Del"}, "ABCD", 5},
+        {"ctrl+y blanks", "ABCD ", 3, true, {"Ctrl+y"}, "     ", 1},
+        {"ctrl+home blanks", "ABCD ", 3, true, {"Ctrl+Home"}, "     ", 1},
+        {"word left twice", "hello world", 12, true, {"Ctrl+Left", "Ctrl+Left"}, "hello world", 1},
+        {"word right twice", "hello world", 1, true, {"Ctrl+Right", "Ctrl+Right"}, "hello world", 12},
+        {"position forced into range", "AB", 40, true, {}, "AB", 3},
+        {"position below 1", "AB", -3, true, {}, "AB", 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        console_.SetInsertToggle(c.insert);
+        for (auto k : c.keys) console_.PressKey(k);
+        Keys({"Enter"});
+        EditResult r = Edit(c.text, c.position);
+        EXPECT_EQ(r.text, c.wantText);
+        EXPECT_EQ(r.position, c.wantPosition);
+        EXPECT_EQ(r.key, key::Enter);
+    }
+}
+
+TEST_F(FieldEditorTest, TypedTextIsShownAndTheInsertToggleIsTheConsoles) {
+    console_.SetInsertToggle(true);
+    console_.TypeText("ab");
+    Keys({"Ins", "Home", "Z", "Ins", "Enter"});
+    EditResult r = Edit("     ", 1);
+    EXPECT_EQ(r.text, "Zb   ");
+    EXPECT_EQ(FieldOnScreen(5, 10, 5), "Zb   ");
+    EXPECT_TRUE(console_.InsertToggle());  // flipped twice
+    // Cursor: 50 % in insert mode, 100 % after the first Ins, 50 % again, hidden at the end.
+    ASSERT_EQ(console_.seen.size(), 7u);
+    EXPECT_EQ(console_.seen[0].size, 50);
+    EXPECT_EQ(console_.seen[3].size, 100);
+    EXPECT_EQ(console_.seen[5].size, 100);
+    EXPECT_EQ(console_.seen[6].size, 50);
+    EXPECT_EQ(console_.CursorSize(), 0);
+    // The cursor stood on the character to be typed, and goes back to the origin.
+    EXPECT_EQ(console_.seen[1].column, 11);
+    EXPECT_EQ(console_.CursorRow(), 5);
+    EXPECT_EQ(console_.CursorColumn(), 10);
+}
+
+TEST_F(FieldEditorTest, EndingKeysAreTranslatedAndFiltered) {
+    struct Case {
+        const char* name;
+        const char* exitKeys;
+        std::vector<std::string_view> keys;
+        key::Code want;
+    };
+    const std::vector<Case> cases = {
+        {"enter becomes end when end is an exit key", "1b,d,4f00", {"Enter"}, key::End},
+        {"tab becomes enter, not end", "1b,d,4f00", {"Tab"}, key::Enter},
+        {"enter and tab ignored when not exit keys", "1b", {"Enter", "Tab", "Esc"}, key::Esc},
+        {"alt+f4 is esc", "1b", {"Alt+F4"}, key::Esc},
+        {"ctrl+f4 is esc", "1b", {"Ctrl+F4"}, key::Esc},
+        {"back-tab is up", "4800,1b", {"Shift+Tab"}, key::Up},
+        {"a key with its own result", "d=5000,1b", {"Enter"}, key::Down},
+        {"empty set ends with any key", "", {"F5"}, 0x3F00},
+        {"editing keys never end", "", {"Left", "Home", "End", "F6"}, 0x4000},
+        {"ctrl+left at the start may end", "7300", {"Home", "Ctrl+Left"}, key::CtrlLeft},
+        {"ctrl+right at the end may end", "7400", {"End", "Right", "Right", "Ctrl+Right"}, key::CtrlRight},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        keyboard_.SetExitKeys("ea", c.exitKeys);
+        for (auto k : c.keys) console_.PressKey(k);
+        EditResult r = Edit("AB ", 2);
+        EXPECT_EQ(r.key, c.want);
+        EXPECT_EQ(console_.QueuedEvents(), 0u);
+    }
+}
+
+TEST_F(FieldEditorTest, UpAndDownMoveBetweenRowsOfAWrappedField) {
+    keyboard_.SetExitKeys("ea", "4800,5000,1b");
+    struct Case {
+        int position;
+        std::string_view key;
+        int wantPosition;
+        key::Code wantKey;
+    };
+    // Ten characters in rows of five: positions 1-5, 6-10, and 11 after the text.
+    for (Case c : {Case {8, "Up", 3, key::Esc}, Case {3, "Up", 3, key::Up}, Case {3, "Down", 8, key::Esc},
+                   Case {6, "Down", 11, key::Esc}, Case {7, "Down", 7, key::Down}}) {
+        SCOPED_TRACE(testing::Message() << c.key << " from " << c.position);
+        console_.PressKey(c.key);
+        if (c.wantKey == key::Esc) Keys({"Esc"});
+        EditResult r = Edit("ABCDEFGHIJ", c.position, 5);
+        EXPECT_EQ(r.position, c.wantPosition);
+        EXPECT_EQ(r.key, c.wantKey);
+    }
+    EXPECT_EQ(FieldOnScreen(5, 10, 6), "ABCDE ");
+    EXPECT_EQ(FieldOnScreen(6, 10, 6), "FGHIJ ");
+}
+
+TEST_F(FieldEditorTest, CursorAfterAFullLastRowStaysAtThatRowsEnd) {
+    Keys({"End", "Esc"});
+    Edit("ABCDEFGHIJ", 1, 5);
+    ASSERT_EQ(console_.seen.size(), 2u);
+    EXPECT_EQ(console_.seen[1].row, 6);
+    EXPECT_EQ(console_.seen[1].column, 15);
+}
+
+TEST_F(FieldEditorTest, ChoiceFieldCyclesAndSearchesByLetter) {
+    editor_->SetFieldChoices("|S,Si|N,No");
+    auto arrows = [&] {
+        std::u32string row = console_.RowU32(5);
+        return std::u32string {row[8], row[11]};
+    };
+    // Shows No between the arrows; Right gives Si and the text S; the letter n finds No again.
+    std::string text = "N";
+    int row = 5, column = 10, width = 0, position = 1;
+    key::Code k = 0;
+    Keys({"Right", "Enter"});
+    editor_->EditField(row, column, width, text, position, k);
+    EXPECT_EQ(text, "S");
+    EXPECT_EQ(arrows(), U"  ");  // blanked when the edit ends
+    EXPECT_EQ(FieldOnScreen(5, 10, 2), "Si");
+
+    Keys({"n", "Enter"});
+    editor_->EditField(row, column, width, text, position, k);
+    EXPECT_EQ(text, "N");
+    EXPECT_EQ(FieldOnScreen(5, 10, 2), "No");
+    EXPECT_EQ(k, key::Enter);
+}
+
+TEST_F(FieldEditorTest, ChoiceFieldShowsArrowsWhileEditing) {
+    editor_->SetFieldChoices("|1,Un|2,Dos|3,Tres");
+    Keys({"Left", "Left", "Esc"});
+    EditResult r = Edit("2", 1);
+    ASSERT_EQ(console_.seen.size(), 3u);
+    // The arrows frame the widest description; no cursor is shown.
+    EXPECT_EQ(console_.seen[0].line.substr(8, 6), U"\u25C4Dos \u25BA");
+    EXPECT_EQ(console_.seen[1].line.substr(8, 6), U"\u25C4Un  \u25BA");
+    EXPECT_EQ(console_.seen[2].line.substr(8, 6), U"\u25C4Tres\u25BA");
+    EXPECT_EQ(console_.seen[0].size, 0);
+    EXPECT_EQ(r.text, "3");
+    EXPECT_EQ(r.key, key::Esc);
+}
+
+TEST_F(FieldEditorTest, ChoiceFieldKeys) {
+    struct Case {
+        const char* name;
+        std::string text;
+        std::vector<std::string_view> keys;
+        std::string wantText;
+        key::Code wantKey;
+    };
+    keyboard_.SetExitKeys("ea", "d,1b,4800,5000");
+    const std::vector<Case> cases = {
+        {"unknown text starts at the first option", "X", {"Enter"}, "A", key::Enter},
+        {"right wraps to the first", "C", {"Right", "Enter"}, "A", key::Enter},
+        {"left wraps to the last", "A", {"Left", "Enter"}, "C", key::Enter},
+        {"a letter searches after the current option", "A", {"b", "Enter"}, "C", key::Enter},
+        {"the search folds accents", "A", {"\x82", "Enter"}, "B", key::Enter},
+        {"a letter without a match keeps the option", "B", {"z", "Enter"}, "B", key::Enter},
+        {"backspace, del and ctrl+y do nothing", "B", {"Backspace", "Del", "Ctrl+y", "Enter"}, "B", key::Enter},
+        {"up ends at once", "B", {"Up"}, "B", key::Up},
+        {"down ends at once", "B", {"Down"}, "B", key::Down},
+    };
+    editor_->SetFieldChoices("|A,Bo|B,\x90ste|C,Bis");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (auto k : c.keys) console_.PressKey(k);
+        EditResult r = Edit(c.text, 1);
+        EXPECT_EQ(r.text, c.wantText);
+        EXPECT_EQ(r.key, c.wantKey);
+    }
+}
+
+TEST_F(FieldEditorTest, ClipboardCopyAndPaste) {
+    console_.SetClipboard("  x\ty\x7Fz  ");
+    Keys({"Ctrl+v", "Enter"});
+    EditResult r = Edit("ABCDEF", 3);
+    EXPECT_EQ(r.text, "ABxyzF");
+    EXPECT_EQ(r.position, 3);  // the cursor does not move
+    EXPECT_EQ(FieldOnScreen(5, 10, 6), "ABxyzF");
+
+    console_.SetClipboard("123456");
+    Keys({"Ctrl+v", "Enter"});
+    EXPECT_EQ(Edit("ABCD", 3).text, "AB12");  // as far as the field goes
+
+    Keys({"Ctrl+c", "Enter"});
+    Edit("  to copy  ", 1);
+    EXPECT_EQ(console_.Clipboard(), "to copy");
+
+    editor_->SetFieldChoices("|S,Si|N,No");
+    Keys({"Ctrl+c", "Ctrl+v", "Enter"});
+    EXPECT_EQ(Edit("N", 1).text, "N");
+    EXPECT_EQ(console_.Clipboard(), "No");
+}
+
+TEST_F(FieldEditorTest, MaskedFieldShowsXAndDoesNotEcho) {
+    keyboard_.SetExitKeys("h", "");
+    for (bool insert : {true, false}) {
+        SCOPED_TRACE(insert ? "insert" : "overwrite");
+        console_.SetInsertToggle(insert);
+        console_.TypeText("ab");
+        Keys({"Enter"});
+        EditResult r = Edit("     ", 1);
+        EXPECT_EQ(r.text, "ab   ");
+        EXPECT_EQ(FieldOnScreen(5, 10, 6), "XXXXX ");
+    }
+    console_.SetClipboard("before");
+    Keys({"Ctrl+c", "Enter"});
+    Edit("secret", 1);
+    EXPECT_EQ(console_.Clipboard(), "before");
+}
+
+TEST_F(FieldEditorTest, MouseClicks) {
+    keyboard_.SetExitKeys("ea", "d,1b");
+    // A click inside a wrapped field moves the cursor to the clicked character,
+    // the short last row included; a click outside ends the edit.
+    console_.Click(12, 6);
+    console_.Click(11, 7);
+    console_.Click(30, 5);
+    EditResult r = Edit("ABCDEFGHIJ", 1, 4);
+    EXPECT_EQ(r.key, -(30 * 100 + 5));
+    EXPECT_EQ(r.position, 10);
+    ASSERT_EQ(console_.seen.size(), 3u);
+    EXPECT_EQ(console_.seen[1].row, 6);
+    EXPECT_EQ(console_.seen[1].column, 12);
+
+    // Past the end of the short last row is outside the field.
+    console_.Click(13, 7);
+    EXPECT_EQ(Edit("ABCDEFGHIJ", 1, 4).key, -(13 * 100 + 7));
+
+    // On a choice field the arrows act as Left and Right, the description as nothing.
+    editor_->SetFieldChoices("|A,One|B,Two|C,Six");
+    console_.Click(9, 5);
+    console_.Click(11, 5);
+    console_.Click(9, 5);
+    Keys({"Enter"});
+    EXPECT_EQ(Edit("A", 1).text, "B");
+    console_.Click(13, 5);
+    Keys({"Enter"});
+    EXPECT_EQ(Edit("A", 1).text, "B");
+}
+
+TEST_F(FieldEditorTest, MouseCoordinatesAreThoseOfTheScreenInsideAWindow) {
+    windows_->PushScreenRegion(3, 20, 10, 60);
+    // Row 2, column 5 of the window is screen row 5, column 25.
+    console_.Click(27, 5);
+    Keys({"Enter"});
+    EditResult r = Edit("ABCDEF", 1, 0, 2, 5);
+    EXPECT_EQ(r.position, 3);
+    EXPECT_EQ(FieldOnScreen(5, 25, 6), "ABCDEF");
+    windows_->PopScreenRegion();
+}
+
+TEST_F(FieldEditorTest, ZeroRowAndColumnMeanTheCursor) {
+    console_.SetCursor(7, 30);
+    Keys({"Enter"});
+    int row = 0, column = 0, width = 0, position = 1;
+    std::string text = "HI";
+    key::Code k = 0;
+    editor_->EditField(row, column, width, text, position, k);
+    EXPECT_EQ(row, 7);
+    EXPECT_EQ(column, 30);
+    EXPECT_EQ(width, 3);
+    EXPECT_EQ(FieldOnScreen(7, 30, 2), "HI");
+}
+
+}  // namespace
+}  // namespace qp

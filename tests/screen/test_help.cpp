@@ -1,0 +1,353 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "screen/help.h"
+#include "screen/memory_console.h"
+#include "text/cp850.h"
+
+namespace qp {
+namespace {
+
+namespace fs = std::filesystem;
+
+const ColourTable kTable {{{15, 1}, {7, 1}, {1, 7}, {14, 4}, {12, 2}}};
+constexpr std::uint8_t kHighlightAttr = 0x1F, kNormalAttr = 0x17, kReverseAttr = 0x71, kUnderlineAttr = 0x2C;
+
+// Relative paths are taken from the test's own directory instead of the
+// process's current directory; commands are recorded, not run.
+class HelpPlatform : public SystemPlatform {
+public:
+    explicit HelpPlatform(fs::path base) : base_(std::move(base)) {}
+    std::unique_ptr<File> Open(const std::string& path, OpenMode mode, std::string* reason) override {
+        return SystemPlatform::Open(Rooted(path), mode, reason);
+    }
+    bool Exists(const std::string& path) override { return SystemPlatform::Exists(Rooted(path)); }
+    Status Remove(const std::string& path) override { return SystemPlatform::Remove(Rooted(path)); }
+    std::string GetEnv(const std::string& name) override { return name == "COMSPEC" ? comspec : ""; }
+    int RunCommand(const std::string& commandLine) override {
+        commands.push_back(commandLine);
+        return 0;
+    }
+
+    std::string comspec;
+    std::vector<std::string> commands;
+
+private:
+    std::string Rooted(const std::string& path) const {
+        return (!path.empty() && path[0] == '/') ? path : base_.string() + "/" + path;
+    }
+    fs::path base_;
+};
+
+// A console that runs the test's script while the pager waits: each check sees
+// the screen as the keys before it left it.
+class ScriptedConsole : public MemoryConsole {
+public:
+    using MemoryConsole::MemoryConsole;
+    using Step = std::variant<std::string, std::function<void()>>;
+
+    void Script(std::vector<Step> steps) { steps_.assign(steps.begin(), steps.end()); }
+    bool PollEvent(InputEvent& event) override {
+        while (QueuedEvents() == 0 && !steps_.empty()) {
+            Step step = std::move(steps_.front());
+            steps_.pop_front();
+            if (auto* key = std::get_if<std::string>(&step))
+                PressKey(*key);
+            else
+                std::get<std::function<void()>>(step)();
+        }
+        return MemoryConsole::PollEvent(event);
+    }
+    std::size_t StepsLeft() const { return steps_.size(); }
+
+private:
+    std::deque<Step> steps_;
+};
+
+std::string Label(int n) {
+    std::string digits = std::to_string(n);
+    return "Line " + std::string(3 - std::min<std::size_t>(3, digits.size()), '0') + digits;
+}
+
+// 80 bytes: the label, blanks, and bytes 77-80 that the pager never shows.
+std::string Record(const std::string& text) { return FitWidth(text, 76) + "WXYZ"; }
+
+class HelpTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "qp-help-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        dir_ = pattern;
+        fs::create_directory(dir_ / "AJUDA");
+        platform_ = std::make_unique<HelpPlatform>(dir_);
+        Make(25, 80, "DOS");
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    void Make(int rows, int columns, const std::string& host) {
+        console_ = std::make_unique<ScriptedConsole>(rows, columns);
+        console_->setStarvationLimit(10);
+        screen_ = std::make_unique<Screen>(*console_);
+        colours_ = std::make_unique<Colours>(*screen_, kTable);
+        windows_ = std::make_unique<Windows>(*screen_, *colours_, *platform_, dir_.string() + "/");
+        help_ = std::make_unique<Help>(*windows_, *platform_, host);
+        for (int r = 1; r <= rows; ++r) {
+            screen_->Locate(r, 1);
+            screen_->Print(std::string(static_cast<std::size_t>(columns), static_cast<char>('a' + r % 26)));
+        }
+    }
+
+    void WriteHelp(const std::string& topic, const std::string& bytes) {
+        std::ofstream out(dir_ / "AJUDA" / (topic + ".HLP"), std::ios::binary);
+        out << bytes;
+    }
+    void WriteNumberedHelp(const std::string& topic, int lines, const std::string& prefix = "") {
+        std::string bytes;
+        for (int n = 1; n <= lines; ++n) bytes += Record(prefix + Label(n));
+        WriteHelp(topic, bytes);
+    }
+
+    std::vector<Cell> Snapshot() {
+        std::vector<Cell> cells;
+        for (int r = 1; r <= console_->Rows(); ++r)
+            for (int c = 1; c <= console_->Columns(); ++c) cells.push_back(console_->ReadCell(r, c));
+        return cells;
+    }
+
+    // The 17 text rows show lines first.. (blank past `lines`).
+    std::function<void()> Shows(int first, int lines, const std::string& prefix = "") {
+        return [=, this] {
+            for (int r = 0; r < 17; ++r) {
+                const int n = first + r;
+                const std::string expected = FitWidth(n <= lines ? prefix + Label(n) : "", 77);
+                EXPECT_EQ(console_->RowText(5 + r).substr(2, 77), expected) << "screen row " << 5 + r;
+            }
+        };
+    }
+
+    void Run(const std::string& topic, std::vector<ScriptedConsole::Step> steps) {
+        steps.emplace_back(std::string("Esc"));
+        console_->Script(std::move(steps));
+        help_->ShowHelp(topic);
+        EXPECT_EQ(console_->StepsLeft(), 0u);
+    }
+
+    fs::path dir_;
+    std::unique_ptr<HelpPlatform> platform_;
+    std::unique_ptr<ScriptedConsole> console_;
+    std::unique_ptr<Screen> screen_;
+    std::unique_ptr<Colours> colours_;
+    std::unique_ptr<Windows> windows_;
+    std::unique_ptr<Help> help_;
+};
+
+TEST_F(HelpTest, WindowsHostRunsQpopenAndLeavesTheConsole) {
+    Make(25, 80, "WIN");
+    platform_->comspec = "C:\\WINDOWS\\SYSTEM32\\CMD.EXE";
+    const auto before = Snapshot();
+    help_->ShowHelp("QPLAYOUT");
+    ASSERT_EQ(platform_->commands.size(), 1u);
+    EXPECT_EQ(platform_->commands[0], "C:\\WINDOWS\\SYSTEM32\\CMD.EXE /C QPOPEN AJUDA\\QPLAYOUT.HTM");
+    EXPECT_EQ(Snapshot(), before);
+}
+
+TEST_F(HelpTest, PagerWindowGeometryAndClose) {
+    WriteNumberedHelp("T", 100);
+    colours_->SetColour("rn");
+    const auto before = Snapshot();
+    Run("T", {Shows(1, 100), std::function<void()>([this] {
+                  EXPECT_EQ(console_->RowU32(4), U"╔" + std::u32string(78, U'═') + U"╗");
+                  EXPECT_EQ(console_->RowU32(22), U"╚" + std::u32string(78, U'═') + U"╝");
+                  EXPECT_EQ(console_->RowU32(5)[0], U'║');
+                  EXPECT_EQ(console_->RowU32(21)[79], U'║');
+                  EXPECT_EQ(console_->RowText(23), std::string(80, 'x'));  // below the window: untouched
+                  EXPECT_EQ(console_->RowText(3), std::string(80, 'd'));
+                  EXPECT_EQ(console_->AttrAt(4, 1), kHighlightAttr);
+                  EXPECT_EQ(console_->AttrAt(5, 3), kNormalAttr);
+                  EXPECT_EQ(console_->AttrAt(5, 79), kHighlightAttr);  // inside blanked in the frame's colour
+              })});
+    EXPECT_EQ(Snapshot(), before);
+    EXPECT_EQ(colours_->CurrentIndex(), 3);
+    EXPECT_FALSE(fs::exists(dir_ / "WinPush.tmp"));
+}
+
+struct PagingCase {
+    const char* name;
+    int lines;
+    std::vector<std::string> keys;
+    int first;  // the line shown on the first text row afterwards
+};
+
+class PagingTest : public HelpTest, public ::testing::WithParamInterface<PagingCase> {};
+
+TEST_P(PagingTest, KeysMoveTheView) {
+    const PagingCase& k = GetParam();
+    WriteNumberedHelp("P", k.lines);
+    std::vector<ScriptedConsole::Step> steps(k.keys.begin(), k.keys.end());
+    steps.emplace_back(Shows(k.first, k.lines));
+    Run("P", steps);
+}
+
+std::vector<std::string> Repeat(std::vector<std::string> prefix, const std::string& key, int times) {
+    for (int i = 0; i < times; ++i) prefix.push_back(key);
+    return prefix;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, PagingTest,
+    ::testing::Values(
+        PagingCase {"End", 100, {"End"}, 84}, PagingCase {"EndHome", 100, {"End", "Home"}, 1},
+        PagingCase {"DownAtLastLine", 100, {"End", "Down"}, 84}, PagingCase {"UpAtFirstLine", 100, {"Up"}, 1},
+        PagingCase {"HomeAtTop", 100, {"Home", "PgUp"}, 1}, PagingCase {"Down", 100, {"Down", "Down"}, 3},
+        PagingCase {"DownUp", 100, {"Down", "Down", "Up"}, 2}, PagingCase {"PgDn", 100, {"PgDn"}, 18},
+        PagingCase {"DownsStopAtTheEnd", 100, Repeat({"PgDn"}, "Down", 70), 84},
+        PagingCase {"PgDnPastTheEnd", 100, Repeat({}, "PgDn", 7), 84},
+        PagingCase {"PgDnNearTheEnd", 100, Repeat(Repeat({"PgDn"}, "Down", 62), "PgDn", 1), 84},
+        PagingCase {"PgUpFrom5", 100, {"Down", "Down", "Down", "Down", "PgUp"}, 1},
+        PagingCase {"PgUpFrom43", 100, Repeat(Repeat({"PgDn"}, "Down", 25), "PgUp", 1), 27},
+        PagingCase {"PgUpFrom43Twice", 100, Repeat(Repeat({"PgDn"}, "Down", 25), "PgUp", 2), 11},
+        PagingCase {"PgDnFrom43", 100, Repeat(Repeat({"PgDn"}, "Down", 25), "PgDn", 1), 60},
+        PagingCase {"ShortFileStays", 10, {"Down", "PgDn", "End", "Up", "PgUp", "Home"}, 1},
+        PagingCase {"ExactlyOnePage", 17, {"Down", "PgDn", "End"}, 1},
+        PagingCase {"OneMoreThanAPage", 18, {"End"}, 2},
+        PagingCase {"EndThenPgUp", 100, {"End", "PgUp"}, 68},
+        PagingCase {"OtherKeysIgnored", 100, {"a", "Enter", "F4", "Left", "PgDn"}, 18}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+TEST_F(HelpTest, LineCountRoundsHalfToEven) {
+    struct Case {
+        std::size_t size;
+        int lastLine;  // End shows lastLine - 16 .. lastLine
+    };
+    for (Case k : {Case {8000, 100}, Case {8040, 100}, Case {8041, 101}, Case {8120, 102}, Case {8039, 100}}) {
+        std::string bytes;
+        for (int n = 1; bytes.size() < k.size; ++n) bytes += Record(Label(n));
+        WriteHelp("R", bytes.substr(0, k.size));
+        Run("R", {std::string("End"), std::function<void()>([&, this] {
+                      EXPECT_EQ(console_->RowText(5).substr(2, 8), Label(k.lastLine - 16)) << k.size;
+                      // The last line may be partly or wholly past the end: zero bytes show blank.
+                      const std::string last = k.lastLine <= 100 ? Label(k.lastLine)
+                                               : k.size > static_cast<std::size_t>(80 * (k.lastLine - 1))
+                                                   ? Label(k.lastLine).substr(0, k.size - 80u * static_cast<std::size_t>(k.lastLine - 1))
+                                                   : "";
+                      EXPECT_EQ(console_->RowText(21).substr(2, 77), FitWidth(last, 77)) << k.size;
+                  })});
+    }
+}
+
+struct ToggleCase {
+    const char* name;
+    std::string line;
+    std::string shown;
+    std::vector<std::uint8_t> attrs;  // one per shown byte
+};
+
+class ToggleTest : public HelpTest, public ::testing::WithParamInterface<ToggleCase> {};
+
+TEST_P(ToggleTest, ControlBytesSwitchColoursAndTakeNoColumn) {
+    const ToggleCase& k = GetParam();
+    std::string record = k.line;
+    record.resize(80, ' ');
+    WriteHelp("A", record);
+    Run("A", {std::function<void()>([&, this] {
+        EXPECT_EQ(console_->RowText(5).substr(2, k.shown.size()), k.shown);
+        for (std::size_t i = 0; i < k.attrs.size(); ++i)
+            EXPECT_EQ(console_->AttrAt(5, 3 + static_cast<int>(i)), k.attrs[i]) << "byte " << i;
+    })});
+}
+
+constexpr std::uint8_t U = kUnderlineAttr, N = kNormalAttr, H = kHighlightAttr, R = kReverseAttr;
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, ToggleTest,
+    ::testing::Values(
+        ToggleCase {"Underline", "\x1F" "abc" "\x1F" "def", "abcdef", {U, U, U, N, N, N}},
+        ToggleCase {"Highlight", "\x1E" "abc" "\x1E" "def", "abcdef", {H, H, H, N, N, N}},
+        ToggleCase {"Reverse", "\x10" "abc" "\x10" "def", "abcdef", {R, R, R, N, N, N}},
+        ToggleCase {"HighlightInsideUnderline", "\x1F" "a" "\x1E" "b" "\x1E" "c" "\x1F" "d", "abcd", {U, U, U, N}},
+        ToggleCase {"UnderlineEndsToNormal", "\x1E" "a" "\x1F" "b" "\x1F" "c", "abc", {H, U, N}},
+        ToggleCase {"PlainLineIsNormal", "plain", "plain", {N, N, N, N, N}}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+TEST_F(HelpTest, AtMost76BytesAreShown) {
+    WriteHelp("W", "\x1F" + std::string(78, 'w') + "\x1F");
+    WriteHelp("V", std::string(80, 'v'));
+    for (const char* topic : {"W", "V"}) {
+        Run(topic, {std::function<void()>([&, this] {
+            EXPECT_EQ(console_->RowText(5).substr(2, 77), std::string(76, topic[0] == 'W' ? 'w' : 'v') + " ");
+            EXPECT_EQ(console_->RowU32(5)[79], U'║');
+        })});
+    }
+}
+
+TEST_F(HelpTest, F1OpensTheMenuHelpOnTopAndBothClose) {
+    WriteNumberedHelp("T", 40);
+    WriteNumberedHelp("QPMENUEX", 40, "Menu ");
+    const auto before = Snapshot();
+    std::vector<Cell> inOuter;
+    Run("T", {std::string("PgDn"), std::function<void()>([&, this] { inOuter = Snapshot(); }), std::string("F1"),
+              Shows(1, 40, "Menu "), std::string("End"), Shows(24, 40, "Menu "),
+              std::string("F1"),  // inside the menu help: nothing
+              Shows(24, 40, "Menu "), std::string("Esc"),
+              std::function<void()>([&, this] { EXPECT_EQ(Snapshot(), inOuter); }), std::string("Down"),
+              Shows(19, 40)});
+    EXPECT_EQ(Snapshot(), before);
+    EXPECT_EQ(windows_->WindowDepth(), 0);
+}
+
+TEST_F(HelpTest, MissingFileOpensAnEmptyWindow) {
+    Run("NOPE", {Shows(1, 0), std::string("Down"), std::string("End"), std::string("PgDn"), Shows(1, 0)});
+    EXPECT_TRUE(fs::exists(dir_ / "AJUDA" / "NOPE.HLP"));
+    EXPECT_EQ(fs::file_size(dir_ / "AJUDA" / "NOPE.HLP"), 0u);
+}
+
+TEST_F(HelpTest, MissingHelpDirectoryStillOpensAndCloses) {
+    fs::remove_all(dir_ / "AJUDA");
+    const auto before = Snapshot();
+    Run("NOPE", {Shows(1, 0), std::string("End"), Shows(1, 0)});
+    EXPECT_EQ(Snapshot(), before);
+}
+
+TEST_F(HelpTest, FileNameCaseDoesNotMatter) {
+    WriteNumberedHelp("lower", 20);
+    Run("LOWER", {Shows(1, 20), std::string("End"), Shows(4, 20)});
+}
+
+TEST_F(HelpTest, WideConsoleStillReads80ByteRecords) {
+    Make(25, 132, "DOS");
+    WriteNumberedHelp("T", 100);
+    Run("T", {Shows(1, 100), std::string("End"), Shows(84, 100), std::function<void()>([this] {
+                  EXPECT_EQ(console_->RowU32(5)[131], U'║');
+                  EXPECT_EQ(console_->RowU32(4).size(), 132u);
+              })});
+}
+
+TEST_F(HelpTest, NarrowConsoleKeepsTheTextInsideTheFrame) {
+    Make(25, 40, "DOS");
+    WriteNumberedHelp("T", 100);
+    WriteHelp("T", std::string(80, 'n'));
+    Run("T", {std::function<void()>([this] {
+        EXPECT_EQ(console_->RowText(5).substr(2, 37), std::string(37, 'n'));
+        EXPECT_EQ(console_->RowU32(5)[39], U'║');
+    })});
+}
+
+TEST_F(HelpTest, ConsoleTooSmallForThePagerShowsNothing) {
+    Make(8, 80, "DOS");
+    WriteNumberedHelp("T", 10);
+    const auto before = Snapshot();
+    help_->ShowHelp("T");
+    EXPECT_EQ(Snapshot(), before);
+    EXPECT_EQ(colours_->CurrentIndex(), 0);
+}
+
+}  // namespace
+}  // namespace qp
