@@ -30,6 +30,10 @@ public:
     KeyRead ReadKeyEvent();
     // Waits for a key or a click (folded into column x 256 + button x 64 + row); never 0.
     key::Code WaitKey();
+    // A click as one key code: column x 256 + button x 64 + row, cut to 16 bits.
+    static key::Code ClickCode(int column, int button, int row);
+    // The console events the latest ReadKeyEvent took from the queue (for the key probe).
+    const std::vector<InputEvent>& EventsOfLastRead() const { return lastEvents_; }
     void FlushKeyboard();
 
     // Command letters "+", "-", "E", "A", "D", "H", "V" over a list such as "d,1b=4f00".
@@ -53,9 +57,28 @@ private:
         std::vector<key::Code> keys;
         std::vector<key::Code> results;
     };
+    // One console event as the key rules see it.
+    struct Taken {
+        enum class Kind { Nothing, Key, Mouse } kind = Kind::Nothing;
+        key::Code code = 0;  // character, or scan x 256
+        std::uint16_t control = 0;
+        InputEvent event;
+    };
+    static constexpr std::size_t kMaxSavedSets = 64;
+
+    void ProbeMouse();
+    Taken TakeEvent();
+    Taken ComposeAltKeypad(Taken first);
+    static key::Code ApplyModifiers(key::Code code, std::uint16_t control);
+    void RunHotKey(key::Code code);
+    void AppendExitKeys(std::string_view list);
+    void RemoveExitKeys(std::string_view list);
+
     Console& console_;
     std::string pendingKeys_;
     int mouseState_ = 0;
+    int mouseColumn_ = 0;  // position of the latest mouse event
+    int mouseRow_ = 0;
     bool calculatorOpen_ = false;
     bool calendarOpen_ = false;
     std::function<std::string()> calculator_;
@@ -64,6 +87,7 @@ private:
     std::vector<key::Code> exitKeyResults_;
     std::vector<KeySet> saved_;  // a stack: nested pop-ups each get back their own set
     key::Code fieldMask_ = 0;
+    std::vector<InputEvent> lastEvents_;
 };
 
 }  // namespace qp

@@ -15,6 +15,9 @@ public:
 
     // The next field. Reading past the end gives an empty field.
     std::string ReadField();
+    // The next field, or nothing when the end was reached before it: lets a
+    // caller tell a record cut short from one with empty fields.
+    std::optional<std::string> NextField();
     // True once nothing is left to read (after the last field, or at Ctrl-Z).
     bool AtEnd() const;
 
@@ -26,8 +29,17 @@ public:
     int LineNumber() const;
 
 private:
+    std::string QuotedField();
+    std::string UnquotedField();
+    // Steps over the comma or line end that follows a field, if any.
+    void SkipSeparator();
+    // Length of the line end at `at` (CR LF, CR or LF), 0 when there is none.
+    std::size_t LineEndLength(std::size_t at) const;
+
     std::string bytes_;  // cut at the first Ctrl-Z
     std::size_t pos_ = 0;
+    // A comma just before the end still announces one (empty) field.
+    bool fieldAfterComma_ = false;
 };
 
 }  // namespace qp

@@ -1,0 +1,235 @@
+#!/usr/bin/env python3
+"""Writes the data that ships beside qplayout: the form file, the language
+file and the text help pages, in code page 850 with CR LF line ends (the help
+pages as 80-byte records without line ends).
+
+Run from anywhere: python3 scripts/make_data.py
+"""
+from pathlib import Path
+
+ROOT = Path(__file__).resolve().parent.parent
+LANGS = ("cat", "glg", "oci", "spa")  # the column order of the language file
+
+# The nine settings in the order of Tarn.ini section Rebut, each with its
+# label in every language, its width, hook code and flags.
+YES_NO = {"cat": "|S,Sí|N,No", "glg": "|S,Si|N,Non", "oci": "|S,Òc|N,Non", "spa": "|S,Sí|N,No"}
+START_BLANK = 1
+SKIPPED = 4
+SETTINGS = [
+    # row, labels, length, desc width, flags, hook, options
+    (2, {"cat": "Format antic del rebut", "glg": "Formato antigo do recibo",
+         "oci": "Format ancian deth recebut", "spa": "Formato antiguo del recibo"}, 1, 3, 0, 1, YES_NO),
+    (4, {"cat": "Fila del número de rebut", "glg": "Fila do número de recibo",
+         "oci": "Linha deth numèro de recebut", "spa": "Fila del número de recibo"}, 2, 0, START_BLANK, 2, None),
+    (5, {"cat": "Fila de la data", "glg": "Fila da data",
+         "oci": "Linha dera data", "spa": "Fila de la fecha"}, 2, 0, START_BLANK, 2, None),
+    (6, {"cat": "Fila del concepte (5 files)", "glg": "Fila do concepto (5 filas)",
+         "oci": "Linha deth concèpte (5 linhes)", "spa": "Fila del concepto (5 filas)"}, 2, 0, START_BLANK, 2, None),
+    (7, {"cat": "Fila del domicili", "glg": "Fila do domicilio",
+         "oci": "Linha deth domicili", "spa": "Fila del domicilio"}, 2, 0, START_BLANK, 2, None),
+    (8, {"cat": "Fila del nom (6 files)", "glg": "Fila do nome (6 filas)",
+         "oci": "Linha deth nom (6 linhes)", "spa": "Fila del nombre (6 filas)"}, 2, 0, START_BLANK, 2, None),
+    (10, {"cat": "Imprimir la matriu", "glg": "Imprimir a matriz",
+          "oci": "Imprimir era matritz", "spa": "Imprimir la matriz"}, 1, 3, 0, 0, YES_NO),
+    (11, {"cat": "Imprimir el duplicat", "glg": "Imprimir o duplicado",
+          "oci": "Imprimir eth duplicat", "spa": "Imprimir el duplicado"}, 1, 3, 0, 0, YES_NO),
+    (12, {"cat": "Imprimir el membret", "glg": "Imprimir o membrete",
+          "oci": "Imprimir era entèsta", "spa": "Imprimir el membrete"}, 1, 3, 0, 0, YES_NO),
+]
+
+# Display-only lines below the settings: which items the switch governs, and
+# the keys. "\x19" and "\x18" are the console's down and up arrows.
+NOTE = {"cat": "Files i matriu: format antic.   Duplicat: format nou.",
+        "glg": "Filas e matriz: formato antigo.   Duplicado: formato novo.",
+        "oci": "Linhes e matritz: format ancian.   Duplicat: format nau.",
+        "spa": "Filas y matriz: formato antiguo.   Duplicado: formato nuevo."}
+KEYS_MOVE = {"cat": "Intro, Tab, \x19: camp següent   \x18: camp anterior   Espai: Sí/No",
+             "glg": "Intro, Tab, \x19: campo seguinte   \x18: campo anterior   Espazo: Si/Non",
+             "oci": "Intro, Tab, \x19: camp seguent   \x18: camp anterior   Espai: Òc/Non",
+             "spa": "Intro, Tab, \x19: campo siguiente   \x18: campo anterior   Espacio: Sí/No"}
+KEYS_LEAVE = {"cat": "F10: desa i surt   Esc: surt sense desar   F1: ajuda",
+              "glg": "F10: garda e sae   Esc: sae sen gardar   F1: axuda",
+              "oci": "F10: enregistrar e sortir   Esc: sortir sense enregistrar   F1: ajuda",
+              "spa": "F10: guarda y sale   Esc: sale sin guardar   F1: ayuda"}
+
+# The program's own messages (the first two are fixed by the suite).
+MESSAGES = [
+    {"cat": "L'ORDRE DE LES FILES NO ÉS CORRECTE", "glg": "A ORDE DAS FILAS NON É CORRECTA",
+     "oci": "ETH ÒRDRE DES LINHES NON EI CORRÈCTE", "spa": "EL ORDEN DE LAS FILAS NO ES CORRECTO"},
+    {"cat": "FILA LLIURAT FORA DE MARGES", "glg": "FILA FÓRA DAS MARXES",
+     "oci": "LINHA DEFÒRA DES MARGES", "spa": "FILA FUERA DE LOS MÁRGENES"},
+    {"cat": "NO S'HAN POGUT DESAR ELS CANVIS", "glg": "NON SE PUIDERON GARDAR OS CAMBIOS",
+     "oci": "NON S'AN PODUT ENREGISTRAR ES CAMBIS", "spa": "NO SE HAN PODIDO GUARDAR LOS CAMBIOS"},
+]
+
+WINDOW_TOP, WINDOW_BOTTOM = 3, 23
+SEPARATOR_ROW, MOVE_ROW, LEAVE_ROW, NOTE_ROW = 16, 17, 18, 14
+# Enter and Tab (which the field editor turns into Enter) go down like Down;
+# Up (and back-tab, turned into Up) goes back; Esc; F10 ends the screen as
+# End; PgUp and PgDn jump to the first and last item. End itself is left out
+# so that Enter is never taken for it.
+EXIT_KEYS = "d=5000,5000,4800,1b,4400=4f00,4900,5100"
+
+
+def cp850(text):
+    return text.encode("cp850")
+
+
+def quoted(text):
+    assert '"' not in text
+    return '"' + text + '"'
+
+
+def padded_labels():
+    """Every language's labels share one width, so the values line up."""
+    width = max(len(s[1][lang]) for s in SETTINGS for lang in LANGS) + 4
+    out = []
+    for s in SETTINGS:
+        out.append({lang: s[1][lang] + " " + "." * (width - len(s[1][lang]) - 3) + ": " for lang in LANGS})
+    return out, width
+
+
+def main():
+    labels, label_width = padded_labels()
+    lines = [NOTE, KEYS_MOVE, KEYS_LEAVE]
+    inner = max(label_width + 4, max(len(l[lang]) for l in lines for lang in LANGS)) + 6
+    left = (80 - (inner + 2)) // 2 + 1
+    right = left + inner + 1
+    block_column = (inner - (label_width + 4)) // 2 + 1
+
+    def centred(texts):
+        # Blanks in front centre each language's text on the same column.
+        return {lang: " " * ((inner - 2 - len(texts[lang])) // 2) + texts[lang] for lang in LANGS}
+
+    items = []  # (row, column, labels, length, desc, flags, hook, options)
+    for s, label in zip(SETTINGS, labels):
+        row, _, length, desc, flags, hook, options = s
+        items.append((row, block_column, label, length, desc, flags, hook, options))
+    items.append((NOTE_ROW, 2, centred(NOTE), 0, 0, SKIPPED, 0, None))
+    rule = "\u2560" + "\u2550" * inner + "\u2563"
+    items.append((SEPARATOR_ROW, 0, {lang: rule for lang in LANGS}, 0, 0, SKIPPED, 0, None))
+    items.append((MOVE_ROW, 2, centred(KEYS_MOVE), 0, 0, SKIPPED, 0, None))
+    items.append((LEAVE_ROW, 2, centred(KEYS_LEAVE), 0, 0, SKIPPED, 0, None))
+
+    form = [
+        "' QPLAYOUT: the receipt layout screen.",
+        "' Header: number of screens, largest number of items on a screen.",
+        "' Screen: exit keys, items, linked screen (0 none), window top, left, bottom, right.",
+        "' Item: row, column (inside the window), label, length, wrap width, description",
+        "'   width, flags (1 starts blank, 4 display only), hook (1 old-format switch,",
+        "'   2 row number), pop-up list, options (|code,description...).",
+        "' Items 1 to 9 are the settings Antic, Fila.Num, Fila.Dat, Fila.Cnc, Fila.Dom,",
+        "'   Fila.Nom, Matriu, Duplicat, Membret of Tarn.ini section Rebut, in that order.",
+        "' Exit keys: Enter and Tab go to the next item, Down, Up, Esc, F10 saves and",
+        "'   leaves (returned as End), PgUp and PgDn go to the first and last item.",
+        "' Every translation of a label keeps its width; the lines under the settings",
+        "'   are centred with leading blanks.",
+        f"1,{len(items)}",
+        f"{quoted(EXIT_KEYS)},{len(items)},0,{WINDOW_TOP},{left},{WINDOW_BOTTOM},{right}",
+    ]
+    for row, column, label, length, desc, flags, hook, options in items:
+        opts = options["cat"] if options else ""
+        form.append(f"{row},{column},{quoted(label['cat'])},{length},0,{desc},{flags},{hook},0,{quoted(opts)}")
+    form.append("' No pop-up lists.")
+    write_text(ROOT / "FORMS" / "QPLAYOUT.MPN", form)
+
+    records = []
+    texts = labels + [YES_NO] + [centred(NOTE), centred(KEYS_MOVE), centred(KEYS_LEAVE)] + MESSAGES
+    for t in texts:
+        assert len({t[lang] for lang in LANGS}) > 1 or t is YES_NO
+        records.append(",".join(quoted(t[lang]) for lang in LANGS))
+    write_text(ROOT / "LOCALE" / "QPLAYOUT.LNG", records)
+
+    write_help(ROOT / "AJUDA" / "QPLAYOUT.HLP", HELP_LAYOUT)
+    write_help(ROOT / "AJUDA" / "QPMENUEX.HLP", HELP_KEYS)
+
+
+def write_text(path, lines):
+    path.parent.mkdir(parents=True, exist_ok=True)
+    path.write_bytes(b"".join(cp850(line) + b"\r\n" for line in lines))
+
+
+HL, UL = "\x1e", "\x1f"
+
+
+def write_help(path, lines):
+    out = b""
+    for line in lines:
+        shown = line.replace(HL, "").replace(UL, "")
+        assert len(shown) <= 76, line
+        record = cp850(line)
+        assert len(record) <= 80, line
+        out += record + b" " * (80 - len(record))
+    path.parent.mkdir(parents=True, exist_ok=True)
+    path.write_bytes(out)
+
+
+HELP_LAYOUT = [
+    f"{HL}DISPOSICIÓ DEL REBUT{HL}",
+    "",
+    "Aquesta pantalla fixa com s'imprimeixen els rebuts sobre el paper preimprès:",
+    "a quina fila del paper va cada dada i què s'imprimeix a més del rebut.",
+    "",
+    f"{UL}Les dades{UL}",
+    " Format antic del rebut  Sí: format antic. S'hi fixen les files de les dades",
+    "                         i si s'imprimeix la matriu.",
+    "                         No: format nou. Les files no s'hi fan servir i es",
+    "                         pot demanar un duplicat.",
+    " Fila del número, de la  Fila del paper (1 a 25) on comença cada dada.",
+    " data, del concepte...   Teclegeu el número nou i premeu Intro; si deixeu",
+    "                         el camp en blanc, es manté el valor que hi havia.",
+    " Imprimir la matriu      Sí/No: la matriu (el resguard) del rebut.",
+    " Imprimir el duplicat    Sí/No: una segona còpia del rebut.",
+    " Imprimir el membret     Sí/No: el membret de l'empresa.",
+    "",
+    f"{UL}El pla de files{UL}",
+    " El rebut té 25 files. El número i la data n'ocupen 1, el concepte 5, el",
+    " domicili 1 i el nom 6. Cada dada ha de començar després que acabi la de",
+    " sobre, i el nom ha d'acabar dins les 25 files. Per exemple: número 1,",
+    " data 3, concepte 6 (files 6 a 10), domicili 11, nom 13 (files 13 a 18).",
+    " Si no és així, en sortir apareix un avís: premeu una tecla i corregiu",
+    " les files (o poseu No al format antic).",
+    "",
+    f"{UL}Tecles{UL}",
+    " Intro, Tab, Fletxa avall  Camp següent.",
+    " Fletxa amunt, Maj+Tab     Camp anterior.",
+    " Espai, Fletxes laterals   Canvia Sí/No; també podeu teclejar S o N.",
+    " F10                       Desa els canvis i surt.",
+    " Esc                       Torna al primer camp; des del primer camp,",
+    "                           surt sense desar res.",
+    " F1                        Aquesta ajuda. Dins l'ajuda, F1 mostra les",
+    "                           tecles generals.",
+    "",
+    f"{UL}Dins l'ajuda{UL}",
+    " Fletxes, RePàg, AvPàg, Inici i Fi mouen el text.  Esc tanca l'ajuda.",
+]
+
+HELP_KEYS = [
+    f"{HL}TECLES GENERALS{HL}",
+    "",
+    f"{UL}A les pantalles de dades{UL}",
+    " Intro, Tab           Accepta el camp i passa al següent.",
+    " Fletxa avall/amunt   Camp següent / camp anterior.",
+    " RePàg, AvPàg         Primer / darrer camp de la pantalla.",
+    " Esc                  Desfà el camp i torna al primer; al primer, surt.",
+    " F1                   Ajuda de la pantalla.",
+    " F4                   Llista dels valors possibles, si el camp en té.",
+    " Clic del ratolí      Va al camp clicat.",
+    "",
+    f"{UL}Mentre s'escriu en un camp{UL}",
+    " Fletxes laterals     Mouen el cursor.  Inici, Fi: principi i final.",
+    " Ctrl+Fletxes         Paraula anterior / paraula següent.",
+    " Ins                  Canvia entre inserir i sobreescriure.",
+    " Retrocés, Supr       Esborra el caràcter de l'esquerra / el del cursor.",
+    " Ctrl+Y, Ctrl+Inici   Buida el camp.",
+    " Ctrl+C, Ctrl+V       Copia el contingut del camp / l'enganxa.",
+    " Alt+X, Alt+C         Calculadora, calendari: el resultat va al camp.",
+    " Als camps d'opcions (entre dues fletxes), l'Espai i les fletxes laterals",
+    " canvien l'opció, i una lletra tria l'opció que comença per aquesta lletra.",
+    "",
+    f"{UL}A l'ajuda{UL}",
+    " Fletxes, RePàg, AvPàg, Inici i Fi mouen el text.  Esc tanca l'ajuda.",
+]
+
+if __name__ == "__main__":
+    main()

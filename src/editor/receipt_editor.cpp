@@ -1,0 +1,197 @@
+#include "editor/receipt_editor.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "format/numbers.h"
+#include "text/cp850.h"
+
+namespace qp {
+namespace {
+
+// Messages, in Catalan (code page 850: 0x90 is "É"); shown through Translate.
+const std::string kOrderMessage = "L'ORDRE DE LES FILES NO \x90S CORRECTE";
+const std::string kMarginMessage = "FILA LLIURAT FORA DE MARGES";
+const std::string kSaveFailedMessage = "NO S'HAN POGUT DESAR ELS CANVIS";
+
+constexpr int kMessageRow = 12;
+constexpr int kTitleRow = 1;
+// The switch governs the six items after it: the five rows and the
+// counterfoil follow it, the duplicate is the seventh and goes the other way.
+constexpr int kSwitchedItems = 6;
+
+int ValueColumn(const FormItem& item) { return item.Column + static_cast<int>(item.Label.size()); }
+
+void SetSkipped(FormItem& item, bool skipped) {
+    item.Flags = static_cast<std::int16_t>(skipped ? (item.Flags | kSkipped) : (item.Flags & ~kSkipped));
+}
+
+}  // namespace
+
+int TitleColumn(int length) {
+    int twice = 82 - length;  // twice the exact column
+    int column = twice / 2;
+    if (twice % 2 != 0) {
+        // Between two columns: take the even one.
+        int lower = (twice - 1) / 2;
+        if (twice < 0) lower = column - 1;
+        column = lower % 2 == 0 ? lower : lower + 1;
+    }
+    // A title wider than the console starts at its left edge.
+    return std::max(column, 1);
+}
+
+ReceiptEditor::ReceiptEditor(FormTables& tables, ReceiptSettings& settings, Windows& windows, Colours& colours,
+                             Keyboard& keyboard, Translator& translator, UserPreferences& preferences,
+                             std::string sessionTitle)
+    : tables_(tables),
+      settings_(settings),
+      windows_(windows),
+      colours_(colours),
+      keyboard_(keyboard),
+      translator_(translator),
+      preferences_(preferences),
+      sessionTitle_(std::move(sessionTitle)) {}
+
+EditResult ReceiptEditor::EditReceiptLayout(FormEngine& engine) {
+    colours_.SetColour("n");
+    ClearScreen();
+    settings_.LoadReceiptSettings();
+
+    EditResult result;
+    engine.RunScreen(1, 0, 0, result.key);
+    if (result.key == key::Esc || !settings_.Modified()) return result;
+
+    Status saved = settings_.SaveReceiptSettings();
+    if (saved) {
+        result.outcome = EditResult::Outcome::Saved;
+        return result;
+    }
+    result.outcome = EditResult::Outcome::SaveFailed;
+    result.reason = saved.reason;
+    ShowMessage(translator_.Translate(kSaveFailedMessage) + ": " + saved.reason);
+    return result;
+}
+
+void ReceiptEditor::ClearScreen() {
+    Screen& screen = windows_.screen();
+    int columns = windows_.ScreenColumns();
+    for (int row = 1; row <= windows_.ScreenRows(); ++row) {
+        screen.Locate(row, 1);
+        screen.PrintBlanks(columns);
+    }
+    screen.Locate(1, 1);
+}
+
+void ReceiptEditor::DrawScreen(std::int16_t screen) {
+    if (!tables_.HasScreen(screen)) return;
+    colours_.SetColour("rh");
+    if (screen == 1) {
+        windows_.screen().Locate(kTitleRow, TitleColumn(static_cast<int>(sessionTitle_.size())));
+        windows_.screen().Print(sessionTitle_);
+    }
+    const int count = std::min<int>(tables_.Screen(screen).ItemCount, static_cast<int>(tables_.Screen(screen).items.size()));
+    colours_.SetColour("n");
+    for (int i = 1; i <= count; ++i) {
+        const FormItem& item = tables_.Item(screen, i);
+        windows_.LocateInWindow(item.Row, item.Column);
+        windows_.screen().Print(item.Label);
+    }
+    colours_.SetColour("h");
+    for (int i = 1; i <= count; ++i) ShowItemValue(screen, static_cast<std::int16_t>(i));
+}
+
+void ReceiptEditor::ApplyOldFormatSwitch(std::int16_t screen, std::int16_t item) {
+    const bool oldFormat = tables_.Item(screen, item).Value == "S";
+    for (int k = 1; k <= kSwitchedItems + 1; ++k) {
+        // A form with fewer items after the switch simply has fewer to switch.
+        if (!tables_.HasItem(screen, item + k)) break;
+        bool followsSwitch = k <= kSwitchedItems;
+        SetSkipped(tables_.Item(screen, item + k), followsSwitch ? !oldFormat : oldFormat);
+    }
+}
+
+void ReceiptEditor::ShowItemValue(std::int16_t screen, std::int16_t item) {
+    if (!tables_.HasItem(screen, item)) return;
+    if (tables_.Item(screen, item).HookCode == kOldFormatSwitch) ApplyOldFormatSwitch(screen, item);
+    const FormItem& shown = tables_.Item(screen, item);
+    windows_.LocateInWindow(shown.Row, ValueColumn(shown));
+    if (shown.Has(kHiddenEntry)) return;
+    Screen& out = windows_.screen();
+    if (shown.HookCode == kRowNumber) {
+        out.Print(FormatNumber(preferences_, "Z9", static_cast<double>(NumericValue(shown.Value))));
+    } else if (!shown.Options.empty()) {
+        out.Print(OptionDescription(shown));
+    } else if (shown.WrapWidth > 0) {
+        PrintWrapped(shown);
+    } else {
+        out.Print(shown.Value);
+    }
+}
+
+// The description of the choice whose code is the value, padded to the value
+// and description area; empty when no choice has that code.
+std::string ReceiptEditor::OptionDescription(const FormItem& item) const {
+    const std::string& options = item.Options;
+    for (std::size_t bar = options.find('|'); bar != std::string::npos;) {
+        std::size_t next = options.find('|', bar + 1);
+        std::string_view choice = std::string_view(options).substr(bar + 1, next == std::string::npos ? std::string::npos : next - bar - 1);
+        std::size_t comma = choice.find(',');
+        std::string_view code = choice.substr(0, comma);
+        if (code == item.Value) {
+            std::string_view description = comma == std::string_view::npos ? std::string_view() : choice.substr(comma + 1);
+            return FitWidth(description, static_cast<std::size_t>(std::max(0, item.Length + item.DescWidth)));
+        }
+        bar = next;
+    }
+    return {};
+}
+
+void ReceiptEditor::PrintWrapped(const FormItem& item) {
+    Console& console = windows_.screen().console();
+    const int row = console.CursorRow();
+    const int column = console.CursorColumn();
+    const auto width = static_cast<std::size_t>(item.WrapWidth);
+    for (std::size_t start = 0, piece = 0; start < item.Value.size(); start += width, ++piece) {
+        windows_.screen().Locate(row + static_cast<int>(piece), column);
+        windows_.screen().Print(std::string_view(item.Value).substr(start, width));
+    }
+}
+
+std::int16_t ReceiptEditor::AcceptItem(std::int16_t screen, std::int16_t item, const std::string& text, key::Code) {
+    if (!tables_.HasItem(screen, item)) return 0;
+    FormItem& target = tables_.Item(screen, item);
+    // Marked before the checks: a refused text still counts as a change.
+    if (text != target.Value) settings_.SetModified();
+    if (target.HookCode == kRowNumber && InvalidNumberText(text, "")) return -1;
+    target.Assign(text);
+    ShowItemValue(screen, item);
+    return 0;
+}
+
+std::int16_t ReceiptEditor::AcceptScreen(std::int16_t screen, key::Code) {
+    if (screen != 1 || !tables_.HasItem(1, 1) || tables_.Item(1, 1).Value != "S") return 0;
+    switch (settings_.CheckRowPlan()) {
+    case RowPlanFault::None: return 0;
+    case RowPlanFault::Order: ShowMessage(translator_.Translate(kOrderMessage)); break;
+    case RowPlanFault::Margin: ShowMessage(translator_.Translate(kMarginMessage)); break;
+    }
+    return -1;
+}
+
+void ReceiptEditor::ShowMessage(const std::string& text) {
+    windows_.ShowMessageBox(kMessageRow, text);
+    keyboard_.console().Beep();
+    // Keys typed before the box appeared must not dismiss it unread.
+    keyboard_.FlushKeyboard();
+    keyboard_.WaitKey();
+    windows_.PopScreenRegion();
+}
+
+void ReceiptEditor::AfterListChoice(std::int16_t&, std::int16_t&, std::int16_t&) {}
+
+std::int16_t ReceiptEditor::ListStart(std::int16_t, std::string&, std::string&) { return 0; }
+
+std::string ReceiptEditor::ListLine(std::int16_t) { return {}; }
+
+}  // namespace qp

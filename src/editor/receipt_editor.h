@@ -1,0 +1,80 @@
+// The receipt layout editor: runs screen 1 of the form through the form
+// engine, supplies the program's hooks (title, old-format switch, numeric
+// rows, option descriptions, row plan check) and stores the settings.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "editor/receipt_settings.h"
+#include "format/preferences.h"
+#include "input/form_engine.h"
+#include "input/form_hooks.h"
+#include "input/form_tables.h"
+#include "input/keyboard.h"
+#include "screen/colours.h"
+#include "screen/windows.h"
+#include "session/language.h"
+
+namespace qp {
+
+// Hook codes of the form file that this program gives a meaning to.
+enum ReceiptHook : std::int16_t {
+    kPlainItem = 0,
+    kOldFormatSwitch = 1,
+    kRowNumber = 2,
+};
+
+struct EditResult {
+    enum class Outcome {
+        Saved,          // something changed and Tarn.ini now holds it
+        NothingToSave,  // left with Esc, or nothing changed
+        SaveFailed,     // the operator was told; Tarn.ini is as it was
+    };
+    Outcome outcome = Outcome::NothingToSave;
+    key::Code key = 0;   // the key that ended the screen
+    std::string reason;  // why saving failed
+};
+
+class ReceiptEditor : public FormHooks {
+public:
+    // sessionTitle is the session's SessionTitle, shown centred on row 1.
+    ReceiptEditor(FormTables& tables, ReceiptSettings& settings, Windows& windows, Colours& colours,
+                  Keyboard& keyboard, Translator& translator, UserPreferences& preferences, std::string sessionTitle);
+
+    // Loads the settings, runs screen 1 and stores the settings unless the
+    // screen was left with Esc or nothing changed. `engine` must have been
+    // built with this editor as its hooks.
+    EditResult EditReceiptLayout(FormEngine& engine);
+
+    void DrawScreen(std::int16_t screen) override;
+    void ShowItemValue(std::int16_t screen, std::int16_t item) override;
+    std::int16_t AcceptItem(std::int16_t screen, std::int16_t item, const std::string& text, key::Code key) override;
+    std::int16_t AcceptScreen(std::int16_t screen, key::Code key) override;
+    void AfterListChoice(std::int16_t& list, std::int16_t& screen, std::int16_t& item) override;
+    std::int16_t ListStart(std::int16_t list, std::string& startKey, std::string& keyRange) override;
+    std::string ListLine(std::int16_t list) override;
+
+private:
+    void ClearScreen();
+    void ApplyOldFormatSwitch(std::int16_t screen, std::int16_t item);
+    std::string OptionDescription(const FormItem& item) const;
+    void PrintWrapped(const FormItem& item);
+    // The box of a refusal or failure: shown until a key is pressed.
+    void ShowMessage(const std::string& text);
+
+    FormTables& tables_;
+    ReceiptSettings& settings_;
+    Windows& windows_;
+    Colours& colours_;
+    Keyboard& keyboard_;
+    Translator& translator_;
+    UserPreferences& preferences_;
+    std::string sessionTitle_;
+};
+
+// The column at which a title of `length` characters is centred on an
+// 80-column row: 41 less half the length, halves going to the even neighbour.
+int TitleColumn(int length);
+
+}  // namespace qp

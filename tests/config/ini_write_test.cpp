@@ -1,0 +1,127 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "config/ini_file.h"
+#include "platform/temp_dir.h"
+
+namespace qp {
+namespace {
+
+struct WriteCase {
+    const char* name;
+    std::string file;
+    std::string section;
+    std::string key;
+    std::string value;
+    std::string expected;
+};
+
+void PrintTo(const WriteCase& c, std::ostream* os) { *os << c.name; }
+
+class IniWriteTest : public ::testing::TestWithParam<WriteCase> {};
+
+TEST_P(IniWriteTest, WritesExactBytes) {
+    const WriteCase& c = GetParam();
+    testing::TempDir dir;
+    dir.Write("Tarn.ini", c.file);
+    SystemPlatform platform;
+    Status status = WriteIniKey(platform, dir / "Tarn.ini", c.section, c.key, c.value);
+    ASSERT_TRUE(status.ok) << status.reason;
+    EXPECT_EQ(dir.Read("Tarn.ini"), c.expected);
+    EXPECT_EQ(dir.Entries(), std::vector<std::string> {"Tarn.ini"});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, IniWriteTest,
+    ::testing::Values(
+        WriteCase {"NewKeyBeforeBlankAndCommentRun",
+                   "[Rebut]\r\nAntic=0\r\n\r\n\r\n; receipts\r\n[Usuari]\r\nIdioma=CAT\r\n", "Rebut", "Matriu", "1",
+                   "[Rebut]\r\nAntic=0\r\nMatriu=1\r\n\r\n\r\n; receipts\r\n[Usuari]\r\nIdioma=CAT\r\n"},
+        WriteCase {"EmptyValueDeletesEntryKeepsBlanks", "[S]\r\nA=1\r\n\r\nK=2\r\n  \r\nB=3\r\n", "S", "K", "",
+                   "[S]\r\nA=1\r\n\r\n  \r\nB=3\r\n"},
+        WriteCase {"EmptyKeyDeletesHeaderAndEntries", "[S]\r\nA=1\r\n;c\r\njunk\r\nB=2\r\n\r\n[T]\r\nC=3\r\n", "s", "",
+                   "x", ";c\r\njunk\r\n\r\n[T]\r\nC=3\r\n"},
+        WriteCase {"ReplaceKeepsTextUpToEquals", "[ s ]\r\n  fila.NUM  = 12 ; old\r\n", "S", "FILA.NUM", "7",
+                   "[ s ]\r\n  fila.NUM  =7\r\n"},
+        WriteCase {"EveryEntryOfTheNameRewritten", "[S]\r\nK=1\r\nA=0\r\nk=2\r\n", "S", "K", "9",
+                   "[S]\r\nK=9\r\nA=0\r\nk=9\r\n"},
+        WriteCase {"MissingSectionGoesBeforeTrailingBlanks", "[T]\r\nC=3\r\n\r\n; end\r\n", "S", "K", "v",
+                   "[T]\r\nC=3\r\n[S]\r\nK=v\r\n\r\n; end\r\n"},
+        WriteCase {"MissingKeyBeforeNextHeader", "[S]\r\nA=1\r\n[T]\r\nK=0\r\n", "S", "K", "v",
+                   "[S]\r\nA=1\r\nK=v\r\n[T]\r\nK=0\r\n"},
+        WriteCase {"EmptySectionKeepsOnlyBlankAndComments", "x\r\n[S]\r\nK=1\r\n\r\n ;c\r\nB=2\r\n", "", "K", "v",
+                   "\r\n ;c\r\n"},
+        WriteCase {"DeletingAbsentKeyAddsNothing", "[S]\r\nA=1\r\n", "S", "K", "", "[S]\r\nA=1\r\n"},
+        WriteCase {"DeletingAbsentSectionAddsNothing", "[S]\r\nA=1\r\n", "T", "", "", "[S]\r\nA=1\r\n"},
+        WriteCase {"NewLinesTakeArgumentsAsGiven", "", " s ", " k ", " v ", "[ s ]\r\n k = v \r\n"},
+        WriteCase {"EntryBeforeFirstHeaderIsNotTheKey", "K=1\r\n[S]\r\n", "S", "K", "2", "K=1\r\n[S]\r\nK=2\r\n"},
+        WriteCase {"LeadingBlankLinesKept", "\r\n\r\n[S]\r\n", "S", "K", "v", "\r\n\r\n[S]\r\nK=v\r\n"},
+        WriteCase {"CrOnlyAndUnendedLinesGetCrLf", "[S]\rA=1\rK=1", "S", "K", "2", "[S]\r\nA=1\r\nK=2\r\n"},
+        WriteCase {"CtrlZEndsTheFile", "[S]\r\nK=1\r\n\x1Ajunk", "S", "K", "2", "[S]\r\nK=2\r\n"},
+        WriteCase {"LoneLfStaysInsideItsLine", "[S]\nK=1\n", "S", "K", "2", "[S]\nK=1\n\r\nK=2\r\n"},
+        WriteCase {"RepeatedSectionRewrittenInBoth", "[S]\r\nK=1\r\n[T]\r\n[S]\r\nK=2\r\n", "S", "K", "3",
+                   "[S]\r\nK=3\r\n[T]\r\n[S]\r\nK=3\r\n"},
+        WriteCase {"CommentOnlyLineInsideSectionIsHeldBack", "[S]\r\nA=1\r\n; note\r\n[T]\r\n", "S", "K", "v",
+                   "[S]\r\nA=1\r\nK=v\r\n; note\r\n[T]\r\n"}),
+    [](const ::testing::TestParamInfo<WriteCase>& p) { return std::string(p.param.name); });
+
+TEST(IniWrite, MissingFileIsCreatedWithHeaderAndEntry) {
+    testing::TempDir dir;
+    SystemPlatform platform;
+    ASSERT_TRUE(WriteIniKey(platform, dir / "Tarn.ini", "Rebut", "Antic", "1").ok);
+    EXPECT_EQ(dir.Read("Tarn.ini"), "[Rebut]\r\nAntic=1\r\n");
+    EXPECT_EQ(ReadIniKey(platform, dir / "Tarn.ini", "REBUT", "antic"), "1");
+}
+
+TEST(IniWrite, MissingDirectoryIsReported) {
+    testing::TempDir dir;
+    SystemPlatform platform;
+    Status status = WriteIniKey(platform, dir / "NoDir/Tarn.ini", "S", "K", "v");
+    EXPECT_FALSE(status.ok);
+    EXPECT_FALSE(status.reason.empty());
+    EXPECT_TRUE(dir.Entries().empty());
+}
+
+// Builds a file well past 32,767 bytes with a run of blank lines that
+// straddles that offset, so that positions beyond 16 bits are exercised.
+TEST(IniWrite, LargeFileRewrittenExactly) {
+    std::string head = "[Big]\r\n";
+    int n = 0;
+    while (head.size() < 32700) head += "Key" + std::to_string(n++) + "=" + std::string(40, 'v') + "\r\n";
+    std::string run = std::string("\r\n") + std::string(60, ' ') + "\r\n; straddles\r\n";
+    std::string tail;
+    for (int i = 0; i < 1200; ++i) tail += "Other" + std::to_string(i) + "=" + std::string(30, 'w') + "\r\n";
+    std::string original = head + run + "[S]\r\nK=old\r\n" + tail + "\r\n\r\n";
+    ASSERT_GT(original.size(), 32767u * 2);
+
+    testing::TempDir dir;
+    dir.Write("Tarn.ini", original);
+    SystemPlatform platform;
+    ASSERT_TRUE(WriteIniKey(platform, dir / "Tarn.ini", "Big", "Added", "1").ok);
+    EXPECT_EQ(dir.Read("Tarn.ini"), head + "Added=1\r\n" + run + "[S]\r\nK=old\r\n" + tail + "\r\n\r\n");
+    ASSERT_TRUE(WriteIniKey(platform, dir / "Tarn.ini", "S", "K", "new").ok);
+    EXPECT_EQ(dir.Read("Tarn.ini"), head + "Added=1\r\n" + run + "[S]\r\nK=new\r\n" + tail + "\r\n\r\n");
+    EXPECT_EQ(ReadIniKey(platform, dir / "Tarn.ini", "S", "Other1199"), std::string(30, 'w'));
+}
+
+TEST(IniWrite, TakesGarbageAndLongLines) {
+    std::string garbage;
+    std::uint32_t x = 99;
+    for (int i = 0; i < 100000; ++i) {
+        x = x * 1103515245u + 12345u;
+        garbage += static_cast<char>(x >> 24);
+    }
+    garbage.erase(std::remove(garbage.begin(), garbage.end(), '\x1A'), garbage.end());
+    testing::TempDir dir;
+    dir.Write("Tarn.ini", garbage + "\r\n" + std::string(100000, 'L'));
+    SystemPlatform platform;
+    ASSERT_TRUE(WriteIniKey(platform, dir / "Tarn.ini", "S", "K", "v").ok);
+    EXPECT_EQ(ReadIniKey(platform, dir / "Tarn.ini", "S", "K"), "v");
+    std::string after = dir.Read("Tarn.ini");
+    EXPECT_NE(after.find(std::string(100000, 'L') + "\r\n"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace qp

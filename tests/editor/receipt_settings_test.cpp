@@ -1,0 +1,126 @@
+#include "editor/receipt_settings.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/temp_dir.h"
+
+namespace qp {
+namespace {
+
+using qp::testing::TempDir;
+
+// Replace fails whenever it would put a file in place of Tarn.ini.
+class ReplaceFailsPlatform : public SystemPlatform {
+public:
+    Status Replace(const std::string& from, const std::string& to) override {
+        if (to.size() >= 8 && to.substr(to.size() - 8) == "Tarn.ini") return Status::Fail("disk full");
+        return SystemPlatform::Replace(from, to);
+    }
+};
+
+FormTables NineItems() {
+    FormTables tables;
+    tables.ScreenCount = 1;
+    tables.MaxItems = 9;
+    tables.screens.resize(1);
+    tables.Screen(1).ItemCount = 9;
+    tables.Screen(1).items.resize(9);
+    const std::int16_t lengths[9] = {1, 2, 2, 2, 2, 2, 1, 1, 1};
+    for (int i = 1; i <= 9; ++i) {
+        tables.Item(1, i).Length = lengths[i - 1];
+        tables.Item(1, i).Assign("");
+    }
+    return tables;
+}
+
+const std::string kDefaultsWritten =
+    "[Usuari]\r\nIdioma=CAT\r\n[Rebut]\r\nAntic=S\r\nFila.Num=1 \r\nFila.Dat=3 \r\nFila.Cnc=6 \r\nFila.Dom=11\r\n"
+    "Fila.Nom=13\r\nMatriu=N\r\nDuplicat=N\r\nMembret=S\r\n";
+
+TEST(ReceiptSettingsTest, BlankOrMissingValuesTakeTheirDefaults) {
+    TempDir dir;
+    dir.Write("Tarn.ini", "[Rebut]\r\nFila.Num= \r\nFila.Dat=123\r\nMatriu=S\r\n");
+    SystemPlatform platform;
+    FormTables tables = NineItems();
+    ReceiptSettings settings(platform, tables, dir / "Tarn.ini");
+    settings.SetModified();
+    settings.LoadReceiptSettings();
+    EXPECT_FALSE(settings.Modified());
+    const char* expected[9] = {"S", "1 ", "12", "6 ", "11", "13", "S", "N", "S"};
+    for (int i = 1; i <= 9; ++i) EXPECT_EQ(tables.Item(1, i).Value, expected[i - 1]) << "item " << i;
+}
+
+TEST(ReceiptSettingsTest, RowPlanRules) {
+    struct Case {
+        const char* antic;
+        const char* rows[5];
+        RowPlanFault fault;
+    };
+    const Case cases[] = {
+        {"S", {"1", "3", "6", "11", "13"}, RowPlanFault::None},
+        {"S", {"1", "2", "3", "8", "9"}, RowPlanFault::None},
+        {"S", {"1", "2", "3", "7", "9"}, RowPlanFault::Order},
+        {"S", {"1", "1", "3", "8", "9"}, RowPlanFault::Order},
+        {"S", {"1", "3", "6", "11", "20"}, RowPlanFault::Margin},
+        {"S", {"1", "3", "6", "11", "19"}, RowPlanFault::None},
+        {"S", {"x", "3", "6", "11", "13"}, RowPlanFault::None},  // no number counts as row 0
+        {"S", {"9", "3", "6", "11", "20"}, RowPlanFault::Order}, // order is reported before margin
+        {"N", {"9", "3", "1", "1", "24"}, RowPlanFault::None},
+    };
+    SystemPlatform platform;
+    for (const Case& c : cases) {
+        FormTables tables = NineItems();
+        ReceiptSettings settings(platform, tables, "/nonexistent/Tarn.ini");
+        tables.Item(1, 1).Assign(c.antic);
+        for (int i = 0; i < 5; ++i) tables.Item(1, i + 2).Assign(c.rows[i]);
+        EXPECT_EQ(settings.CheckRowPlan(), c.fault) << c.antic << " " << c.rows[0] << "," << c.rows[4];
+    }
+}
+
+TEST(ReceiptSettingsTest, SavesAllNineKeysWithTheirPadding) {
+    TempDir dir;
+    dir.Write("Tarn.ini", "[Usuari]\r\nIdioma=CAT\r\n");
+    SystemPlatform platform;
+    FormTables tables = NineItems();
+    ReceiptSettings settings(platform, tables, dir / "Tarn.ini");
+    settings.LoadReceiptSettings();
+    ASSERT_TRUE(settings.SaveReceiptSettings().ok);
+    EXPECT_EQ(dir.Read("Tarn.ini"), kDefaultsWritten);
+    EXPECT_EQ(dir.Entries(), (std::vector<std::string> {"Tarn.ini"}));
+}
+
+TEST(ReceiptSettingsTest, MissingFileIsCreated) {
+    TempDir dir;
+    SystemPlatform platform;
+    FormTables tables = NineItems();
+    ReceiptSettings settings(platform, tables, dir / "Tarn.ini");
+    settings.LoadReceiptSettings();
+    ASSERT_TRUE(settings.SaveReceiptSettings().ok);
+    EXPECT_EQ(dir.Read("Tarn.ini"), kDefaultsWritten.substr(std::string("[Usuari]\r\nIdioma=CAT\r\n").size()));
+}
+
+TEST(ReceiptSettingsTest, FailedSaveLeavesTarnIniAsItWasAndSaysWhy) {
+    TempDir dir;
+    const std::string before = "[Usuari]\r\nIdioma=CAT\r\n[Rebut]\r\nAntic=N\r\n";
+    dir.Write("Tarn.ini", before);
+    ReplaceFailsPlatform platform;
+    FormTables tables = NineItems();
+    ReceiptSettings settings(platform, tables, dir / "Tarn.ini");
+    settings.LoadReceiptSettings();
+    tables.Item(1, 8).Assign("S");
+    Status status = settings.SaveReceiptSettings();
+    EXPECT_FALSE(status.ok);
+    EXPECT_NE(status.reason.find("disk full"), std::string::npos) << status.reason;
+    EXPECT_EQ(dir.Read("Tarn.ini"), before);
+    EXPECT_EQ(dir.Entries(), (std::vector<std::string> {"Tarn.ini"})) << "no working copy is left behind";
+}
+
+TEST(ReceiptSettingsTest, FormFaultNamesAShortScreen) {
+    FormTables tables = NineItems();
+    EXPECT_EQ(ReceiptFormFault(tables), "");
+    tables.Screen(1).ItemCount = 4;
+    EXPECT_NE(ReceiptFormFault(tables).find("has 4 items"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace qp

@@ -1,0 +1,288 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+
+#include "platform/temp_dir.h"
+#include "session/session.h"
+#include "session/session_report.h"
+
+namespace qp {
+namespace {
+
+// The real file system with an environment of the test's own.
+class FakeEnvironment : public SystemPlatform {
+public:
+    std::map<std::string, std::string> env;
+    bool windows = false;
+    std::string GetEnv(const std::string& name) override {
+        auto it = env.find(name);
+        return it == env.end() ? std::string() : it->second;
+    }
+    bool IsWindowsHost() const override { return windows; }
+};
+
+// Runs the test body from inside `dir`, as a process started there would.
+class CurrentDirectory {
+public:
+    explicit CurrentDirectory(const std::string& dir) : saved_(std::filesystem::current_path()) {
+        std::filesystem::current_path(dir);
+    }
+    ~CurrentDirectory() { std::filesystem::current_path(saved_); }
+
+private:
+    std::filesystem::path saved_;
+};
+
+std::string Packed(std::initializer_list<int> bytes) {
+    std::string out;
+    for (int b : bytes) out += static_cast<char>(b);
+    return out;
+}
+
+TEST(Session, ReadsAnInstallation) {
+    FakeEnvironment platform;
+    std::string root = std::string(QP_TEST_DATA) + "/session/install/";
+    platform.env = {{"MURROOT", root}, {"MURTMP", root + "TEMP"}, {"TERM", "xterm-256color"}};
+    Session s = ReadSessionEnvironment(platform);
+    EXPECT_EQ(s.RootDir, root);
+    EXPECT_EQ(s.TempDir, root + "TEMP\\");
+    EXPECT_EQ(s.TerminalDir, "");
+    EXPECT_EQ(s.SessionTitle, " Prova ");
+    EXPECT_EQ(s.MenuName, "QPLAYOUT");
+    ColourTable colours {{{14, 1}, {7, 1}, {0, 4}, {1, 4}, {1, 4}}};
+    EXPECT_EQ(s.colourTable, colours);
+    EXPECT_EQ(s.WorkDate, Packed({128 + 20, 128 + 24, 128 + 3, 128 + 5}));
+    EXPECT_EQ(s.LanguageCode, "SPA");
+    EXPECT_EQ(s.HostKind, "DOS");
+}
+
+struct DirCase {
+    const char* name;
+    bool windows;
+    std::string murtmp;
+    std::string tempDir;
+};
+
+void PrintTo(const DirCase& c, std::ostream* os) { *os << c.name; }
+
+class TempDirTest : public ::testing::TestWithParam<DirCase> {};
+
+TEST_P(TempDirTest, GetsOneSeparator) {
+    FakeEnvironment platform;
+    platform.windows = GetParam().windows;
+    platform.env = {{"MURTMP", GetParam().murtmp}};
+    EXPECT_EQ(ReadSessionEnvironment(platform).TempDir, GetParam().tempDir);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, TempDirTest,
+                         ::testing::Values(DirCase {"BackslashAdded", true, "C:\\TMP", "C:\\TMP\\"},
+                                           DirCase {"BackslashKept", true, "C:\\TMP\\", "C:\\TMP\\"},
+                                           DirCase {"ColonKept", true, "C:", "C:"},
+                                           DirCase {"WindowsSlashGetsBackslash", true, "C:/TMP/", "C:/TMP/\\"},
+                                           DirCase {"PosixSlashKept", false, "/tmp/mur/", "/tmp/mur/"},
+                                           DirCase {"PosixBackslashAdded", false, "/tmp/mur", "/tmp/mur\\"},
+                                           DirCase {"EmptyStaysEmpty", false, "", ""}),
+                         [](const ::testing::TestParamInfo<DirCase>& p) { return std::string(p.param.name); });
+
+struct TermCase {
+    const char* name;
+    bool windows;
+    bool termIsDirectory;
+    std::string term;  // "@" stands for the test's directory
+    std::string terminalDir;
+};
+
+void PrintTo(const TermCase& c, std::ostream* os) { *os << c.name; }
+
+class TermTest : public ::testing::TestWithParam<TermCase> {};
+
+std::string Expand(const std::string& text, const std::string& dir) {
+    std::string out = text;
+    std::size_t at = out.find('@');
+    if (at != std::string::npos) out.replace(at, 1, dir);
+    return out;
+}
+
+TEST_P(TermTest, TerminalDirFromTerm) {
+    const TermCase& c = GetParam();
+    testing::TempDir dir;
+    std::string base = dir.Dir().substr(0, dir.Dir().size() - 1);
+    FakeEnvironment platform;
+    platform.windows = c.windows;
+    platform.env = {{"TERM", Expand(c.term, base)}, {"MURTMP", dir.Dir()}};
+    Session s = ReadSessionEnvironment(platform);
+    EXPECT_EQ(s.TerminalDir, Expand(c.terminalDir, base));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TermTest,
+    ::testing::Values(TermCase {"PosixTerminalTypeIgnored", false, false, "xterm-256color", ""},
+                      TermCase {"PosixDirectoryTaken", false, true, "@", "@\\"},
+                      TermCase {"PosixDirectoryWithSlash", false, true, "@/", "@/"},
+                      TermCase {"PosixMissingDirectoryIgnored", false, false, "@/none", ""},
+                      TermCase {"WindowsTakesTermAsIs", true, false, "C:\\TERM", "C:\\TERM\\"},
+                      TermCase {"WindowsKeepsColon", true, false, "T:", "T:"}),
+    [](const ::testing::TestParamInfo<TermCase>& p) { return std::string(p.param.name); });
+
+class SessionFilesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        platform.env = {{"MURROOT", dir.Dir()}, {"MURTMP", dir.Dir()}};
+        dir.Write("Sessio.ini", "[Menu]\r\nTitol=Rebuts\r\n");
+    }
+    Session Read() { return ReadSessionEnvironment(platform); }
+
+    testing::TempDir dir;
+    FakeEnvironment platform;
+};
+
+TEST_F(SessionFilesTest, SessioDirTakesPrecedenceOverTerm) {
+    dir.Write("Sessio.ini", "[Terminal]\r\nDir=T:\\TERM01\r\n");
+    platform.env["TERM"] = "xterm";
+    EXPECT_EQ(Read().TerminalDir, "T:\\TERM01\\");
+}
+
+TEST_F(SessionFilesTest, TitleGetsABlankOnEachSide) {
+    EXPECT_EQ(Read().SessionTitle, " Rebuts ");
+    dir.Write("Sessio.ini", "[Menu]\r\nNomMenu=QPLAYOUT\r\n");
+    EXPECT_EQ(Read().SessionTitle, "  ");
+}
+
+struct ColourCase {
+    const char* name;
+    std::string pantalla;
+    ColourTable expected;
+};
+
+void PrintTo(const ColourCase& c, std::ostream* os) { *os << c.name; }
+
+class ColourTest : public SessionFilesTest, public ::testing::WithParamInterface<ColourCase> {};
+
+TEST_P(ColourTest, FillsTheTable) {
+    dir.Write("TarnTerm.ini", "[Pantalla]\r\n" + GetParam().pantalla);
+    EXPECT_EQ(Read().colourTable, GetParam().expected);
+}
+
+const ColourTable kDefault {{{15, 0}, {7, 0}, {0, 7}, {0, 7}, {0, 7}}};
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ColourTest,
+    ::testing::Values(
+        ColourCase {"MissingSeleccioUsesCol0", "Col0=01020304050607080910\r\nCol1=1400\r\n",
+                    ColourTable {{{1, 2}, {3, 4}, {5, 6}, {7, 8}, {9, 10}}}},
+        ColourCase {"SeleccioChoosesKey", "Seleccio=2\r\nCol0=1400\r\nCol2=0102\r\n",
+                    ColourTable {{{1, 2}, {0, 0}, {0, 0}, {0, 0}, {0, 0}}}},
+        ColourCase {"FourDigitsFillRowZero", "Col0=1400\r\n", ColourTable {{{14, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}}}},
+        ColourCase {"OddLengthGivesPartialEntry", "Col0=14001\r\n",
+                    ColourTable {{{14, 0}, {1, 0}, {0, 0}, {0, 0}, {0, 0}}}},
+        ColourCase {"EmptyKeyUsesDefault", "Seleccio=3\r\nCol0=1400\r\n", kDefault},
+        ColourCase {"NonDigitsCountZero", "Col0=xx07\r\n", ColourTable {{{0, 7}, {0, 0}, {0, 0}, {0, 0}, {0, 0}}}},
+        ColourCase {"NoFileUsesDefault", "", kDefault}),
+    [](const ::testing::TestParamInfo<ColourCase>& p) { return std::string(p.param.name); });
+
+struct LanguageCase {
+    const char* name;
+    std::string terminalIdioma;  // the TarnTerm.ini line, or empty
+    std::string languageCode;
+};
+
+void PrintTo(const LanguageCase& c, std::ostream* os) { *os << c.name; }
+
+class SessionLanguageTest : public SessionFilesTest, public ::testing::WithParamInterface<LanguageCase> {};
+
+TEST_P(SessionLanguageTest, ChoosesLanguageCode) {
+    dir.Write("TarnTerm.ini", "[Sistema]\r\n" + GetParam().terminalIdioma);
+    dir.Write("Tarn.ini", "[Usuari]\r\nIdioma=GLG\r\n");
+    EXPECT_EQ(Read().LanguageCode, GetParam().languageCode);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, SessionLanguageTest,
+                         ::testing::Values(LanguageCase {"TerminalWins", "Idioma=SPA\r\n", "SPA"},
+                                           LanguageCase {"LongValueCut", "Idioma=CATALAN\r\n", "CAT"},
+                                           LanguageCase {"ShortValuePadded", "Idioma=OC\r\n", "OC "},
+                                           LanguageCase {"EmptyFallsBackToTarnIni", "Idioma=\r\n", "GLG"},
+                                           LanguageCase {"BlanksFallBackToTarnIni", "Idioma=  \r\n", "GLG"},
+                                           LanguageCase {"MissingFallsBackToTarnIni", "", "GLG"}),
+                         [](const ::testing::TestParamInfo<LanguageCase>& p) { return std::string(p.param.name); });
+
+TEST_F(SessionFilesTest, NoLanguageAnywhereGivesBlanks) {
+    EXPECT_EQ(Read().LanguageCode, "   ");
+}
+
+TEST_F(SessionFilesTest, WorkDatePacked) {
+    dir.Write("TarnTerm.ini", "[Sistema]\r\nData= 2024035\r\n");
+    EXPECT_EQ(Read().WorkDate, Packed({128 + 2, 128 + 2, 128 + 40, 128 + 35}));
+}
+
+TEST(Session, EmptyMurtmpReadsSessioFromCurrentDirectoryAndTarnTermFromTerminalDir) {
+    testing::TempDir start;
+    testing::TempDir terminal;
+    start.Write("Sessio.ini", "[Menu]\r\nTitol=Inici\r\n[Terminal]\r\nDir=" + terminal.Dir() + "\r\n");
+    terminal.Write("TarnTerm.ini", "[Sistema]\r\nIdioma=OCI\r\n");
+    FakeEnvironment platform;
+    CurrentDirectory here(start.Dir());
+    Session s = ReadSessionEnvironment(platform);
+    EXPECT_EQ(s.SessionTitle, " Inici ");
+    EXPECT_EQ(s.TempDir, terminal.Dir());
+    EXPECT_EQ(s.LanguageCode, "OCI");
+}
+
+TEST(Session, EverythingMissingGivesDefaults) {
+    testing::TempDir empty;
+    FakeEnvironment platform;
+    CurrentDirectory here(empty.Dir());
+    Session s = ReadSessionEnvironment(platform);
+    EXPECT_EQ(s.RootDir, "");
+    EXPECT_EQ(s.TempDir, "");
+    EXPECT_EQ(s.SessionTitle, "  ");
+    EXPECT_EQ(s.colourTable, kDefault);
+    EXPECT_EQ(s.WorkDate, "");
+    EXPECT_EQ(s.LanguageCode, "   ");
+    EXPECT_TRUE(empty.Entries().empty());
+}
+
+struct HostCase {
+    const char* name;
+    std::map<std::string, std::string> env;
+    const char* hostKind;
+};
+
+void PrintTo(const HostCase& c, std::ostream* os) { *os << c.name; }
+
+class HostKindTest : public ::testing::TestWithParam<HostCase> {};
+
+TEST_P(HostKindTest, Probes) {
+    FakeEnvironment platform;
+    platform.env = GetParam().env;
+    EXPECT_EQ(ReadSessionEnvironment(platform).HostKind, GetParam().hostKind);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, HostKindTest,
+    ::testing::Values(HostCase {"AcceptBeatsWindir", {{"HTTP_ACCEPT", "*/*"}, {"WINDIR", "C:\\WINDOWS"}}, "CGI"},
+                      HostCase {"UserAgent", {{"HTTP_USER_AGENT", "x"}}, "CGI"},
+                      HostCase {"Windir", {{"WINDIR", "C:\\WINDOWS"}}, "WIN"},
+                      HostCase {"SystemRoot", {{"SYSTEMROOT", "C:\\WINDOWS"}}, "WIN"},
+                      HostCase {"Nothing", {}, "DOS"}),
+    [](const ::testing::TestParamInfo<HostCase>& p) { return std::string(p.param.name); });
+
+TEST(SessionReport, ListsEveryField) {
+    Session s;
+    s.RootDir = "C:\\MUR\\";
+    s.SessionTitle = " Format dels rebuts ";
+    s.colourTable = kDefault;
+    s.WorkDate = Packed({128 + 20, 128 + 24, 128 + 3, 128 + 5});
+    s.LanguageCode = "CAT";
+    s.HostKind = "DOS";
+    s.ProgramName = "QPLAYOUT";
+    EXPECT_EQ(DescribeSession(s),
+              "RootDir: \"C:\\MUR\\\"\nTempDir: \"\"\nTerminalDir: \"\"\nSessionTitle: \" Format dels rebuts \"\n"
+              "MenuName: \"\"\nColourTable[0]: 15 on 0\nColourTable[1]: 7 on 0\nColourTable[2]: 0 on 7\n"
+              "ColourTable[3]: 0 on 7\nColourTable[4]: 0 on 7\nWorkDate: \"20240305\"\nLanguageCode: \"CAT\"\n"
+              "HostKind: \"DOS\"\nProgramName: \"QPLAYOUT\"\n");
+}
+
+}  // namespace
+}  // namespace qp
