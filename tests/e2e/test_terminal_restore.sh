@@ -92,6 +92,9 @@ if ! start_program probe; then
     exit 0
 fi
 check_raw_while_running "Esc"
+# The key probe shows a single Esc like any key; two in a row end it.
+tmx send-keys Escape
+sleep 0.2
 tmx send-keys Escape
 check_restored probe 0 "Esc"
 
