@@ -97,7 +97,7 @@ std::string CharacterName(unsigned ch) {
     case 13: return "Enter";
     case 27: return "Esc";
     case 32: return "Space";
-    case 213: return "\xD5 (euro, Alt+E)";
+    case 213: return "euro sign (Alt+E)";
     default: break;
     }
     if (ch >= 1 && ch <= 26) return std::string("Ctrl+") + static_cast<char>('A' + ch - 1);

@@ -15,6 +15,7 @@
 #include "input/form_engine.h"
 #include "input/key_probe.h"
 #include "input/keyboard.h"
+#include "input/list_browser.h"
 #include "platform/platform.h"
 #include "records/record_files.h"
 #include "records/record_manager.h"
@@ -113,12 +114,17 @@ int main(int argc, char** argv) {
     qp::FieldEditor fieldEditor(keyboard, windows, colours, text);
     qp::ReceiptSettings settings(platform, tables, session.RootDir + "Tarn.ini");
     qp::ReceiptEditor editor(tables, settings, windows, colours, keyboard, translator, preferences, session.SessionTitle);
-    qp::FormEngine engine(tables, editor, fieldEditor, keyboard, windows, colours, help, session.MenuName);
-    qp::EditResult result = editor.EditReceiptLayout(engine);
-
     std::unique_ptr<qp::RecordManager> manager = qp::ChooseRecordManager();
     qp::Random random(static_cast<std::uint64_t>(platform.HundredthsSinceMidnight()));
     qp::RecordFiles records(*manager, windows, platform, random, session.LanguageCode);
+    // The engine opens lists with F4 and the list browser runs screens: each needs the other.
+    qp::ListPopup* lists = nullptr;
+    qp::FormEngine engine(tables, editor, fieldEditor, keyboard, windows, colours, help, session.MenuName,
+                          [&lists](std::int16_t list) { return lists->ListBrowser(list); });
+    qp::ListPopup listPopup(tables, editor, engine, records, keyboard, windows, colours, platform, session.TempDir);
+    lists = &listPopup;
+    qp::EditResult result = editor.EditReceiptLayout(engine);
+
     std::int16_t status = 0;
     records.ResetRecordFiles(status);
     console.reset();  // the terminal is the operator's again

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 
 #include "platform/temp_dir.h"
 #include "records/builtin_engine.h"
@@ -179,9 +180,19 @@ TEST_F(EngineTest, LockedRecordRefusedToAnotherBlockUntilTheNextReadReleasesIt) 
     EXPECT_EQ(Read(locked, 0, Le32(1), 64, other).status, 84);
     EXPECT_EQ(Read(kOpGetEqual, 0, Le32(1), 64, other).status, 0) << "reading without a lock is allowed";
     EXPECT_EQ(Read(static_cast<std::uint16_t>(kOpGetNext + kSingleNoWaitLockBias), 0, {}, 64, other).key, Le32(2));
-    ASSERT_EQ(Read(kOpGetEqual, 0, Le32(2)).status, 0);  // releases record 1
+    ASSERT_EQ(Read(kOpGetEqual, 0, Le32(9)).status, 4);  // a read that finds nothing still releases record 1
     EXPECT_EQ(Read(locked, 0, Le32(1), 64, other).status, 0);
     EXPECT_EQ(Read(static_cast<std::uint16_t>(kOpGetEqual + 100), 0, Le32(1)).status, 1) << "unsupported bias";
+}
+
+TEST_F(EngineTest, AFileCutShortLosesTheCurrentRecordWithoutReadingPastItsEnd) {
+    Insert(1, "a");
+    Insert(2, "b");
+    ASSERT_EQ(Read(kOpGetEqual, 0, Le32(2)).status, 0);
+    std::filesystem::resize_file(path_, 16 + spec_.size() + kRecordLength + 5);
+    EXPECT_EQ(Read(kOpGetPrevious, 0).status, 8);
+    EXPECT_EQ(Read(kOpGetGreaterOrEqual, 0, Le32(0)).key, Le32(1)) << "the whole record that is left";
+    EXPECT_EQ(Read(kOpGetNext, 0).status, 9) << "a partial record is not a record";
 }
 
 TEST_F(EngineTest, RefusedCallsAndTheirStatuses) {
