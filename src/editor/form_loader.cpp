@@ -5,7 +5,7 @@
 #include <optional>
 #include <utility>
 
-#include "session/field_reader.h"
+#include "text/field_reader.h"
 #include "text/cp850.h"
 
 namespace qp {

@@ -3,7 +3,7 @@
 #include <optional>
 #include <utility>
 
-#include "session/field_reader.h"
+#include "text/field_reader.h"
 
 namespace qp {
 namespace {

@@ -40,6 +40,9 @@ private:
     std::size_t pos_ = 0;
     // A comma just before the end still announces one (empty) field.
     bool fieldAfterComma_ = false;
+    // LineNumber's running count, so that numbering every record stays linear.
+    mutable std::size_t linesCountedTo_ = 0;
+    mutable int linesBefore_ = 0;
 };
 
 }  // namespace qp

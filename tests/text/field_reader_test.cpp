@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "session/field_reader.h"
+#include "text/field_reader.h"
 
 namespace qp {
 namespace {
@@ -112,6 +112,27 @@ TEST(FieldReader, TakesGarbageAndLongLines) {
 
     std::string longField(100000, 'z');
     EXPECT_EQ(AllFields(longField + "," + longField), (F {longField, longField}));
+}
+
+TEST(FieldReader, CountsLinesInsideQuotesAndOnLargeFiles) {
+    FieldReader quoted("\"a\r\nb\",c\r\nd");
+    EXPECT_EQ(quoted.ReadField(), "a\r\nb");
+    EXPECT_EQ(quoted.LineNumber(), 2);
+    EXPECT_EQ(quoted.ReadField(), "c");
+    EXPECT_EQ(quoted.LineNumber(), 3);
+
+    // Numbering every record of a long file must stay linear.
+    std::string big;
+    for (int i = 0; i < 60000; ++i) big += "field,another field\r\n";
+    FieldReader reader(big);
+    int records = 0;
+    while (!reader.AtEnd()) {
+        ASSERT_EQ(reader.LineNumber(), records + 1);
+        reader.ReadField();
+        reader.ReadField();
+        ++records;
+    }
+    EXPECT_EQ(records, 60000);
 }
 
 }  // namespace

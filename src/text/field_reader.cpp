@@ -1,4 +1,4 @@
-#include "session/field_reader.h"
+#include "text/field_reader.h"
 
 #include <utility>
 
@@ -81,18 +81,17 @@ void FieldReader::SkipLine() {
 }
 
 int FieldReader::LineNumber() const {
-    int line = 1;
-    std::size_t at = 0;
-    while (at < pos_ && at < bytes_.size()) {
-        std::size_t end = LineEndLength(at);
+    // Counted on from where the last call stopped: the position only moves forward.
+    while (linesCountedTo_ < pos_ && linesCountedTo_ < bytes_.size()) {
+        std::size_t end = LineEndLength(linesCountedTo_);
         if (end > 0) {
-            ++line;
-            at += end;
+            ++linesBefore_;
+            linesCountedTo_ += end;
         } else {
-            ++at;
+            ++linesCountedTo_;
         }
     }
-    return line;
+    return linesBefore_ + 1;
 }
 
 }  // namespace qp
