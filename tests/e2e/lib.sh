@@ -1,22 +1,36 @@
 # Shared helpers of the real-terminal tests: the program runs in a detached
-# tmux session; keys are typed with send-keys and the screen read with
-# capture-pane. A binary ending in .exe runs under Wine, so the same scripts
-# test the Windows build.
+# tmux session on a server of its own; keys are typed with send-keys and the
+# screen read with capture-pane. A binary ending in .exe runs under Wine, so the
+# same scripts test the Windows build.
+#
+# Set QP_BIN to the program before sourcing this file: it chooses the timeouts.
 set -u
 
-E2E_SESSION="qp-e2e-$$-${RANDOM}"
+E2E_SOCKET="qp-e2e-$$-${RANDOM}"
+E2E_SESSION="qp-e2e"
 E2E_TIMEOUT=${E2E_TIMEOUT:-10}
 case "${QP_BIN:-}" in
   *.exe) E2E_TIMEOUT=${E2E_TIMEOUT_WINE:-60} ;;
 esac
+# Everything of one run: the installations, the exit statuses, tmux's settings.
+# Removed at the end unless a check failed.
+E2E_WORK=$(mktemp -d "${TMPDIR:-/tmp}/qp-e2e.XXXXXX")
+E2E_KEEP=0
+E2E_RUNS=0
+# The status bar is off from the start, so that the program's first look at
+# the terminal already sees the full size.
+printf 'set-option -g status off\nset-option -g history-limit 0\n' > "$E2E_WORK/tmux.conf"
+
+e2e_tmux() { tmux -L "$E2E_SOCKET" -f "$E2E_WORK/tmux.conf" "$@"; }
 
 fail() {
   echo "FAIL: $*" >&2
-  if tmux has-session -t "$E2E_SESSION" 2>/dev/null; then
+  if e2e_tmux has-session -t "$E2E_SESSION" 2>/dev/null; then
     echo "--- screen ---" >&2
-    tmux capture-pane -p -t "$E2E_SESSION" >&2 || true
+    e2e_tmux capture-pane -p -t "$E2E_SESSION" >&2 || true
   fi
-  e2e_stop
+  E2E_KEEP=1
+  echo "files kept in $E2E_WORK" >&2
   exit 1
 }
 
@@ -24,7 +38,7 @@ fail() {
 # Sets INSTALL (ends with /).
 make_install() {
   local src=$1
-  INSTALL=$(mktemp -d /tmp/qp-e2e.XXXXXX)/
+  INSTALL=$(mktemp -d "$E2E_WORK/install.XXXXXX")/
   cp -r "$src/sample/." "$INSTALL"
   for d in FORMS LOCALE AJUDA; do
     [ -d "$src/$d" ] && cp -r "$src/$d" "$INSTALL"
@@ -32,42 +46,86 @@ make_install() {
   mkdir -p "${INSTALL}TEMP"
 }
 
-# e2e_start ROWS COLS COMMAND...: runs the command in a new tmux session of that size.
+# set_language INSTALL CODE: the session language of that installation (the
+# terminal's Idioma, which comes before the user's).
+set_language() {
+  sed -i "s/^Idioma=[^"$'\r'"]*/Idioma=$2/" "$1TEMP/TarnTerm.ini"
+}
+
+# e2e_start ROWS COLS COMMAND...: runs the command in a new tmux session of that
+# size. Its exit status goes to the file named by E2E_STATUS and is shown on the
+# pane as "[exit N]"; the pane stays a minute for reading.
 e2e_start() {
-  local rows=$1 cols=$2
+  local rows=$1 cols=$2 previous=$E2E_SESSION
   shift 2
-  tmux -f /dev/null new-session -d -s "$E2E_SESSION" -x "$cols" -y "$rows" \
-    "env TERM=xterm-256color LANG=C.UTF-8 $*; echo \"[exit \$?]\"; sleep 30"
-  tmux set-option -t "$E2E_SESSION" -g status off >/dev/null 2>&1 || true
+  E2E_RUNS=$((E2E_RUNS + 1))
+  E2E_STATUS="$E2E_WORK/status.$E2E_RUNS"
+  E2E_SESSION="qp-e2e-$E2E_RUNS"
+  e2e_tmux new-session -d -s "$E2E_SESSION" -x "$cols" -y "$rows" \
+    "env TERM=xterm-256color LANG=C.UTF-8 $*; s=\$?; echo \$s > '$E2E_STATUS.tmp'; mv '$E2E_STATUS.tmp' '$E2E_STATUS'; echo \"[exit \$s]\"; sleep 60" \
+    || fail "tmux could not start a session"
+  # Only now: the server ends with its last session, and a new session must
+  # not race with that.
+  e2e_tmux kill-session -t "=$previous" 2>/dev/null || true
 }
 
 e2e_stop() {
-  tmux kill-session -t "$E2E_SESSION" 2>/dev/null || true
+  e2e_tmux kill-session -t "=$E2E_SESSION" 2>/dev/null || true
 }
 
-screen_text() { tmux capture-pane -p -t "$E2E_SESSION"; }
+e2e_cleanup() {
+  e2e_tmux kill-server 2>/dev/null || true
+  [ "$E2E_KEEP" = 1 ] || rm -rf "$E2E_WORK"
+}
 
-# wait_for TEXT: until the screen shows TEXT (a fixed string), or fail.
-wait_for() {
-  local text=$1 limit=$((E2E_TIMEOUT * 10)) i=0
-  while ! screen_text | grep -qF -- "$text"; do
+screen_text() { e2e_tmux capture-pane -p -t "$E2E_SESSION" 2>/dev/null; }
+
+# The program started last has ended (its status is in E2E_STATUS).
+program_ended() { [ -n "${E2E_STATUS:-}" ] && [ -f "$E2E_STATUS" ]; }
+
+# wait_until GREP-OPTION TEXT: until grep finds TEXT on the screen. Gives up
+# at once when the program has ended without showing it.
+wait_until() {
+  local how=$1 text=$2 limit=$((E2E_TIMEOUT * 20)) i=0 ended
+  while ! screen_text | grep -q "$how" -- "$text"; do
     i=$((i + 1))
     [ $i -ge $limit ] && fail "the screen never showed: $text"
-    sleep 0.1
+    if program_ended; then
+      ended=$(cat "$E2E_STATUS")
+      screen_text | grep -q "$how" -- "$text" || fail "the program ended (exit status $ended) without showing: $text"
+    fi
+    sleep 0.05
   done
 }
+
+# wait_for TEXT: until the screen shows TEXT (a fixed string), or fail.
+wait_for() { wait_until -F "$1"; }
+
+# wait_for_re REGEX: until a line of the screen matches the extended regex.
+wait_for_re() { wait_until -E "$1"; }
 
 # wait_gone TEXT: until TEXT is no longer on the screen, or fail.
 wait_gone() {
-  local text=$1 limit=$((E2E_TIMEOUT * 10)) i=0
+  local text=$1 limit=$((E2E_TIMEOUT * 20)) i=0
   while screen_text | grep -qF -- "$text"; do
     i=$((i + 1))
     [ $i -ge $limit ] && fail "the screen kept showing: $text"
-    sleep 0.1
+    sleep 0.05
   done
 }
 
-keys() { tmux send-keys -t "$E2E_SESSION" "$@"; }
+# wait_exit: until the program started last has ended; sets EXIT_STATUS.
+wait_exit() {
+  local limit=$((E2E_TIMEOUT * 20)) i=0
+  while [ ! -f "$E2E_STATUS" ]; do
+    i=$((i + 1))
+    [ $i -ge $limit ] && fail "the program did not end"
+    sleep 0.05
+  done
+  EXIT_STATUS=$(cat "$E2E_STATUS")
+}
+
+keys() { e2e_tmux send-keys -t "$E2E_SESSION" "$@"; }
 
 # The command that runs the program under test.
 program() {
@@ -77,4 +135,18 @@ program() {
   esac
 }
 
-trap e2e_stop EXIT
+# native_path DIR: DIR as the program under test names it (a drive path under
+# Wine), quoted for the command line of e2e_start.
+native_path() {
+  case "$QP_BIN" in
+    *.exe)
+      local windows
+      windows=$(WINEDEBUG=-all winepath -w "$1")
+      case "$1" in */) windows="${windows%\\}\\" ;; esac
+      printf "'%s'" "$windows"
+      ;;
+    *) printf "'%s'" "$1" ;;
+  esac
+}
+
+trap e2e_cleanup EXIT
