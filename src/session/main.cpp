@@ -11,6 +11,8 @@
 #include "editor/receipt_settings.h"
 #include "format/preferences.h"
 #include "format/text_utils.h"
+#include "input/calculator.h"
+#include "input/calendar.h"
 #include "input/field_editor.h"
 #include "input/form_engine.h"
 #include "input/key_probe.h"
@@ -111,6 +113,11 @@ int main(int argc, char** argv) {
 
     qp::UserPreferences preferences(platform, session.RootDir + "Tarn.ini");
     qp::TextUtils text;
+    // Alt+X and Alt+C work in every key read from here on.
+    qp::Calculator calculator(keyboard, windows, colours, preferences, platform, session.TerminalDir);
+    qp::Calendar calendar(keyboard, windows, colours, preferences, session.LanguageCode, session.WorkDate);
+    keyboard.SetHotKeyHandlers([&calculator] { return calculator.CalculatorPopup(); },
+                               [&calendar] { return calendar.CalendarPopup(); });
     qp::FieldEditor fieldEditor(keyboard, windows, colours, text);
     qp::ReceiptSettings settings(platform, tables, session.RootDir + "Tarn.ini");
     qp::ReceiptEditor editor(tables, settings, windows, colours, keyboard, translator, preferences, session.SessionTitle);

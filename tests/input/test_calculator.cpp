@@ -1,0 +1,198 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "input/calculator.h"
+
+namespace qp {
+namespace {
+
+// Feeds a text of keys: characters stand for themselves, "\n" for Enter.
+void Type(CalculatorState& s, const std::string& keys) {
+    for (char c : keys) ApplyCalculatorKey(s, c == '\n' ? key::Enter : static_cast<key::Code>(c));
+}
+
+std::string TapeOps(const CalculatorState& s) {
+    std::string ops;
+    for (int k = s.firstTapeLine; k <= kTapeLines; ++k) ops += s.tape[static_cast<std::size_t>(k - 1)].op;
+    return ops;
+}
+
+TEST(Calculator, AddingTwoNumbersPrintsThreeTapeLinesAndGivesHundredths) {
+    CalculatorState s;
+    Type(s, "12+30=");
+    ASSERT_EQ(s.firstTapeLine, 20);
+    EXPECT_EQ(s.tape[19].value, 12);
+    EXPECT_EQ(s.tape[19].op, "+");
+    EXPECT_EQ(s.tape[20].value, 30);
+    EXPECT_EQ(s.tape[20].op, "=");
+    EXPECT_EQ(s.tape[21].value, 42);
+    EXPECT_EQ(s.tape[21].op, " ");
+    EXPECT_EQ(CalculatorResult(s), "4200");
+}
+
+TEST(Calculator, ClearThreeTimesDropsEntryThenAccumulatorThenTape) {
+    CalculatorState s;
+    Type(s, "5+7");
+    Type(s, "C");
+    EXPECT_FALSE(s.entering);
+    EXPECT_EQ(s.entry, 5);  // the running result is shown again
+    Type(s, "C");
+    EXPECT_EQ(s.accumulator, 0);
+    EXPECT_TRUE(s.cleared);
+    EXPECT_LT(s.firstTapeLine, kEmptyTape);
+    Type(s, "C");
+    EXPECT_EQ(s.firstTapeLine, kEmptyTape);
+}
+
+TEST(Calculator, PercentOfTheAccumulatorOrOfOne) {
+    CalculatorState a;
+    Type(a, "200+10%");
+    EXPECT_EQ(a.entry, 20);
+    Type(a, "=");
+    EXPECT_EQ(a.accumulator, 220);
+
+    CalculatorState b;
+    Type(b, "10%");
+    EXPECT_DOUBLE_EQ(b.entry, 0.1);
+    EXPECT_EQ(b.decimals, 1);
+}
+
+TEST(Calculator, RoundToHundredthsGoesToTheEvenHundredthOnTies) {
+    struct Case {
+        const char* keys;
+        double expected;
+    } cases[] = {{".125R", 0.12}, {".375R", 0.38}, {".126R", 0.13}, {".124R", 0.12}, {".125TR", -0.12},
+                 {".129TR", -0.12}, {"3R", 3}};
+    for (const Case& c : cases) {
+        CalculatorState s;
+        Type(s, c.keys);
+        EXPECT_DOUBLE_EQ(s.entry, c.expected) << c.keys;
+        EXPECT_EQ(s.decimals, 2) << c.keys;
+        EXPECT_EQ(s.tape[21].op, "R") << c.keys;
+    }
+}
+
+TEST(Calculator, ResultIsTheValueInHundredthsWithoutSign) {
+    struct Case {
+        const char* keys;
+        const char* result;
+    } cases[] = {{"12.5=", "1250"}, {"3=", "300"}, {"1.234=", "123.4"}, {"5-8=", "300"}, {".05+.07=", "12"},
+                 {".001=", "0.1"}, {"0=", "0"}, {"12.5", "1250"}};
+    for (const Case& c : cases) {
+        CalculatorState s;
+        Type(s, c.keys);
+        EXPECT_EQ(CalculatorResult(s), c.result) << c.keys;
+    }
+}
+
+TEST(Calculator, TypingAfterAPointAndBackspace) {
+    CalculatorState s;
+    Type(s, "12.34");
+    EXPECT_DOUBLE_EQ(s.entry, 12.34);
+    EXPECT_EQ(s.decimals, 2);
+    ApplyCalculatorKey(s, key::Backspace);
+    EXPECT_DOUBLE_EQ(s.entry, 12.3);
+    ApplyCalculatorKey(s, key::Backspace);
+    ApplyCalculatorKey(s, key::Backspace);  // the point goes
+    EXPECT_FALSE(s.decimal);
+    ApplyCalculatorKey(s, key::Backspace);
+    EXPECT_EQ(s.entry, 1);
+    ApplyCalculatorKey(s, key::Backspace);
+    EXPECT_FALSE(s.entering);
+}
+
+TEST(Calculator, NegativeEntryKeepsItsSignWhileTyping) {
+    CalculatorState s;
+    Type(s, "5T3");
+    EXPECT_EQ(s.entry, -53);
+}
+
+TEST(Calculator, DivisionByZeroAndOverflowShowAnErrorNeverInfinity) {
+    CalculatorState s;
+    Type(s, "5/0");
+    EXPECT_EQ(ApplyCalculatorKey(s, '='), CalculatorEffect::Refused);
+    EXPECT_TRUE(s.error);
+    EXPECT_EQ(s.tape[21].op, "E");
+    EXPECT_EQ(s.entry, 0);
+    EXPECT_EQ(s.accumulator, 0);
+    EXPECT_EQ(SerialiseCalculatorState(s).find("inf"), std::string::npos);
+
+    CalculatorState big;
+    Type(big, "999999999999999*");
+    Type(big, "10=");
+    EXPECT_TRUE(big.error);
+    Type(big, "2+2=");
+    EXPECT_FALSE(big.error);
+    EXPECT_EQ(big.accumulator, 4);
+}
+
+TEST(Calculator, EntryRefusesASixteenthDigit) {
+    CalculatorState s;
+    Type(s, "123456789012345");
+    EXPECT_EQ(ApplyCalculatorKey(s, '6'), CalculatorEffect::Refused);
+    EXPECT_EQ(s.entry, 123456789012345.0);
+}
+
+TEST(Calculator, BoxColumnWrapsBetweenOneAndFiftyFive) {
+    CalculatorState s;
+    EXPECT_EQ(ApplyCalculatorKey(s, key::Left), CalculatorEffect::MoveBox);
+    EXPECT_EQ(s.column, 55);
+    ApplyCalculatorKey(s, key::Right);
+    EXPECT_EQ(s.column, 1);
+}
+
+TEST(Calculator, MaskKeepsItsWidthWhateverTheDecimals) {
+    EXPECT_EQ(CalculatorMask(false, 0), "-Z,ZZZ,ZZZ,ZZZ,ZZZ,ZZ9");
+    for (int d = 0; d <= 14; ++d) EXPECT_EQ(CalculatorMask(true, d).size(), 22u) << d;
+    EXPECT_EQ(CalculatorMask(true, 2), "-ZZ,ZZZ,ZZZ,ZZZ,ZZ9.99");
+}
+
+TEST(CalculatorFile, StateSurvivesARoundTrip) {
+    CalculatorState s;
+    Type(s, "12+30=");
+    Type(s, "7.5");
+    ApplyCalculatorKey(s, key::Right);
+    std::string text = SerialiseCalculatorState(s);
+    EXPECT_EQ(text.substr(0, text.find("\r\n")), "2,20,7.5,42");
+    CalculatorState back = ParseCalculatorState(text);
+    EXPECT_EQ(back.column, 2);
+    EXPECT_EQ(back.firstTapeLine, 20);
+    EXPECT_EQ(back.entry, 7.5);
+    EXPECT_TRUE(back.entering);
+    EXPECT_TRUE(back.decimal);
+    EXPECT_EQ(back.decimals, 1);
+    EXPECT_EQ(TapeOps(back), "+= ");
+    EXPECT_EQ(SerialiseCalculatorState(back), text);
+}
+
+TEST(CalculatorFile, EmptyFileGivesTheInitialState) {
+    std::string initial = SerialiseCalculatorState(CalculatorState {});
+    EXPECT_EQ(SerialiseCalculatorState(ParseCalculatorState("")), initial);
+    EXPECT_EQ(initial.substr(0, 31), "1,23,0,0\r\n-1,0,0,0\r\n\"\",\"\"\r\n0,0,");
+}
+
+TEST(CalculatorFile, DamagedFieldsFallBackOneByOne) {
+    struct Case {
+        const char* text;
+        int column;
+        int first;
+        double entry;
+    } cases[] = {
+        {"99,5,1e300,2\r\n0,0,0,0\r\n\"\",\"\"\r\n", 1, 5, 0},
+        {"7,1,abc,2\r\n0,0,0,99\r\n\"x\",\"+\"\r\n", 7, 23, 0},
+        {"3,23,nan,inf\r\n", 1, 23, 0},  // cut short: nothing taken
+        {"\x1a\xff\xfe,,,,", 1, 23, 0},
+        {"-4,22,12.5,0\r\n0,0,0,0\r\n\"\",\"\"\r\n", 1, 22, 12.5},
+    };
+    for (const Case& c : cases) {
+        CalculatorState s = ParseCalculatorState(c.text);
+        EXPECT_EQ(s.column, c.column) << c.text;
+        EXPECT_EQ(s.firstTapeLine, c.first) << c.text;
+        EXPECT_EQ(s.entry, c.entry) << c.text;
+        EXPECT_EQ(s.accumulator == s.accumulator, true);  // never NaN
+    }
+}
+
+}  // namespace
+}  // namespace qp
