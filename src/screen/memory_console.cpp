@@ -63,7 +63,10 @@ bool MemoryConsole::PollEvent(InputEvent& event) {
     return true;
 }
 
-void MemoryConsole::FlushInput() { queue_.clear(); }
+void MemoryConsole::FlushInput() {
+    queue_.clear();
+    ++flushes_;
+}
 
 void MemoryConsole::Resize(int rows, int columns) {
     std::vector<Cell> fresh(static_cast<std::size_t>(rows * columns));
@@ -86,14 +89,16 @@ std::string MemoryConsole::RowText(int row) { return U32ToCp850(RowU32(row)); }
 
 std::uint8_t MemoryConsole::AttrAt(int row, int column) { return ReadCell(row, column).attr; }
 
+InputEvent MemoryConsole::CharacterEvent(unsigned char ch) {
+    InputEvent e;
+    e.character = ch;
+    e.scan = ScanCodeForCharacter(ch);
+    if (ch >= 'A' && ch <= 'Z') e.control = kShift;
+    return e;
+}
+
 void MemoryConsole::TypeText(std::string_view text) {
-    for (char c : text) {
-        InputEvent e;
-        e.character = static_cast<unsigned char>(c);
-        e.scan = ScanCodeForCharacter(e.character);
-        if (e.character >= 'A' && e.character <= 'Z') e.control = kShift;
-        queue_.push_back(e);
-    }
+    for (char c : text) queue_.push_back(CharacterEvent(static_cast<unsigned char>(c)));
 }
 
 void MemoryConsole::PressKey(std::string_view name) {

@@ -50,6 +50,8 @@ public:
     // The characters of a row as Unicode, for glyphs outside the code page.
     std::u32string RowU32(int row);
     std::uint8_t AttrAt(int row, int column);
+    // The key press that types one code page 850 character.
+    static InputEvent CharacterEvent(unsigned char ch);
     // Queues each byte of a code page 850 text as a key press.
     void TypeText(std::string_view text);
     // Queues a named key ("Enter", "Ctrl+Left", "Alt+X", "F4", "a"); throws on an unknown name.
@@ -65,7 +67,7 @@ public:
     void setMouseButtons(int n) { mouseButtons_ = n; }
     // How many empty polls in a row count as a program stuck waiting.
     void setStarvationLimit(long polls) { starvationLimit_ = polls; }
-    int flushes() const { return flushes_; }
+    int flushes() const { return flushes_; }  // calls of FlushInput
 
 private:
     bool Inside(int row, int column) const;

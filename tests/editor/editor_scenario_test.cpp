@@ -1,0 +1,583 @@
+// The whole receipt editor on the in-memory console: scripted keys in, the
+// screen and the exact bytes of Tarn.ini out.
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest-spi.h>
+#include <gtest/gtest.h>
+
+#include "editor/scenario_console.h"
+
+namespace qp {
+namespace {
+
+using testing::EditorScenario;
+using testing::ReadSourceFile;
+using testing::ScenarioPlatform;
+using testing::ScreenShot;
+using testing::ScriptedConsole;
+
+using Script = std::function<void(ScriptedConsole&)>;
+
+// Tarn.ini of the sample installation: no Rebut section yet.
+const std::string kSample = ReadSourceFile("sample/Tarn.ini");
+// Stands for "no Tarn.ini at all" in the tables below.
+const char* const kNoFile = "<none>";
+
+// The nine keys as the editor writes them for the defaults, padding included.
+const std::string kDefaultRebut =
+    "[Rebut]\r\nAntic=S\r\nFila.Num=1 \r\nFila.Dat=3 \r\nFila.Cnc=6 \r\nFila.Dom=11\r\nFila.Nom=13\r\n"
+    "Matriu=N\r\nDuplicat=N\r\nMembret=S\r\n";
+
+// The sample's colours (TarnTerm.ini Col0): normal 7 on 1, reverse 0 on 7.
+constexpr std::uint8_t kNormal = 0x17;
+constexpr std::uint8_t kReverse = 0x70;
+
+constexpr key::Code kEnd = 0x4F00;  // what F10 returns on this form
+
+void Install(EditorScenario& s, const char* tarnIni) {
+    if (tarnIni == nullptr) return;  // the sample's own
+    if (std::string(tarnIni) == kNoFile)
+        s.RemoveFile("Tarn.ini");
+    else
+        s.WriteFile("Tarn.ini", tarnIni);
+}
+
+std::string TarnIniOrNone(EditorScenario& s) { return s.HasFile("Tarn.ini") ? s.TarnIni() : kNoFile; }
+
+// The cells where item i of screen 1 shows its value and description.
+std::string Shown(EditorScenario& s, const ScreenShot& shot, int i) {
+    FormScreen& screen = s.rig().tables.Screen(1);
+    const FormItem& item = s.rig().tables.Item(1, i);
+    const int row = screen.WindowTop + item.Row;
+    const int column = screen.WindowLeft + item.Column + static_cast<int>(item.Label.size());
+    return shot.Row(row).substr(static_cast<std::size_t>(column - 1), static_cast<std::size_t>(item.Length + item.DescWidth));
+}
+
+std::vector<int> SkippedItems(EditorScenario& s) {
+    std::vector<int> skipped;
+    for (int i = 1; i <= ReceiptSettings::kSettingCount; ++i)
+        if (s.rig().tables.Item(1, i).Has(kSkipped)) skipped.push_back(i);
+    return skipped;
+}
+
+// ---------------------------------------------------------------------------
+
+struct NothingCase {
+    const char* name;
+    const char* tarnIni;  // nullptr: the sample's
+    Script script;
+    key::Code endKey;
+};
+
+TEST(EditorScenarioTest, LeavingWithoutARealChangeWritesNothing) {
+    const NothingCase cases[] = {
+        {"Esc at once", nullptr, [](ScriptedConsole& c) { c.Press("Esc"); }, key::Esc},
+        {"Esc at once, empty section", "[Rebut]\r\n", [](ScriptedConsole& c) { c.Press("Esc"); }, key::Esc},
+        {"Esc at once, no Tarn.ini", kNoFile, [](ScriptedConsole& c) { c.Press("Esc"); }, key::Esc},
+        {"F10 without a change, no Tarn.ini", kNoFile, [](ScriptedConsole& c) { c.Press("F10"); }, kEnd},
+        {"changes then Esc twice", nullptr,
+         [](ScriptedConsole& c) {
+             c.Press({"Down", "Down", "Down", "Down"});
+             c.Type("12");
+             c.Press({"Enter", "PgDn", "Space", "Enter", "Esc", "Esc"});
+         },
+         key::Esc},
+        {"typing abandoned with Esc, then F10", nullptr,
+         [](ScriptedConsole& c) {
+             c.Press({"Down", "Down", "Down", "Down"});
+             c.Type("12");
+             c.Press({"Esc", "F10"});
+         },
+         kEnd},
+        {"row retyped as it was", nullptr,
+         [](ScriptedConsole& c) {
+             c.Press({"Down", "Down", "Down", "Down"});
+             c.Type("11");
+             c.Press({"Enter", "F10"});
+         },
+         kEnd},
+        {"walked through with Enter", nullptr,
+         [](ScriptedConsole& c) {
+             for (int i = 0; i < 9; ++i) c.Press("Enter");
+             c.Press("F10");
+         },
+         kEnd},
+        {"choice turned round to where it was", nullptr,
+         [](ScriptedConsole& c) { c.Press({"Space", "Space", "Enter", "F10"}); }, kEnd},
+        {"stored without padding, retyped", "[Rebut]\r\nFila.Num=1\r\n",
+         [](ScriptedConsole& c) {
+             c.Press("Down");
+             c.Type("1");
+             c.Press("F10");
+         },
+         kEnd},
+    };
+    for (const NothingCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        EditorScenario s;
+        Install(s, c.tarnIni);
+        const std::string before = TarnIniOrNone(s);
+        const std::vector<std::string> rootBefore = s.RootEntries();
+        c.script(s.console());
+        EditResult result = s.Run();
+        EXPECT_EQ(result.outcome, EditResult::Outcome::NothingToSave);
+        EXPECT_EQ(result.key, c.endKey);
+        EXPECT_EQ(TarnIniOrNone(s), before);
+        EXPECT_EQ(s.RootEntries(), rootBefore) << "no working copy is left";
+        EXPECT_FALSE(s.HasFile("TEMP/WinPush.tmp")) << "the screen's window was closed";
+        EXPECT_EQ(s.console().ScriptLeft(), 0u);
+        EXPECT_EQ(s.console().beeps(), 0);
+    }
+}
+
+TEST(EditorScenarioTest, EscInAFieldShowsTheStoredValueAgain) {
+    EditorScenario s;
+    s.console().Press({"Down", "Down", "Down", "Down"});
+    s.console().Type("2");
+    s.console().Snapshot();  // still typing
+    s.console().Press("Esc");
+    s.console().Snapshot();  // back on the first item
+    s.console().Press("Esc");
+    s.Run();
+    const auto& shots = s.console().snapshots();
+    ASSERT_EQ(shots.size(), 2u);
+    EXPECT_EQ(Shown(s, shots[0], 5), "2 ");  // the row's entry starts blank
+    EXPECT_EQ(Shown(s, shots[1], 5), "11");
+}
+
+// ---------------------------------------------------------------------------
+
+struct SaveCase {
+    const char* name;
+    const char* tarnIni;  // nullptr: the sample's
+    Script script;
+    std::string expected;
+};
+
+TEST(EditorScenarioTest, OneChangeWritesAllNineKeysWithTheirPadding) {
+    const SaveCase cases[] = {
+        {"address row on the sample", nullptr,
+         [](ScriptedConsole& c) {
+             c.Press({"Down", "Down", "Down", "Down"});
+             c.Type("12");
+             c.Press({"Enter", "F10"});
+         },
+         kSample +
+             "[Rebut]\r\nAntic=S\r\nFila.Num=1 \r\nFila.Dat=3 \r\nFila.Cnc=6 \r\nFila.Dom=12\r\nFila.Nom=13\r\n"
+             "Matriu=N\r\nDuplicat=N\r\nMembret=S\r\n"},
+        {"one-digit row, F10 straight after typing", nullptr,
+         [](ScriptedConsole& c) {
+             c.Press("Down");
+             c.Type("2");
+             c.Press("F10");
+         },
+         kSample +
+             "[Rebut]\r\nAntic=S\r\nFila.Num=2 \r\nFila.Dat=3 \r\nFila.Cnc=6 \r\nFila.Dom=11\r\nFila.Nom=13\r\n"
+             "Matriu=N\r\nDuplicat=N\r\nMembret=S\r\n"},
+        {"duplicate on the new format", "[Usuari]\r\nIdioma=CAT\r\n\r\n[Rebut]\r\nAntic=N\r\nDuplicat=N\r\n",
+         [](ScriptedConsole& c) { c.Press({"Down", "Space", "F10"}); },
+         "[Usuari]\r\nIdioma=CAT\r\n\r\n[Rebut]\r\nAntic=N\r\nDuplicat=S\r\nFila.Num=1 \r\nFila.Dat=3 \r\n"
+         "Fila.Cnc=6 \r\nFila.Dom=11\r\nFila.Nom=13\r\nMatriu=N\r\nMembret=S\r\n"},
+        {"section between others, keys as the file spells them",
+         "; general\r\n[Usuari]\r\nIdioma=CAT\r\n\r\n[ rebut ]\r\n  fila.num = 2 \r\nANTIC=S ; vell\r\nMembret=S\r\n"
+         "\r\n; impressores\r\n[Impressora]\r\nRebuts=LPT2\r\n",
+         [](ScriptedConsole& c) { c.Press({"PgDn", "Space", "F10"}); },
+         "; general\r\n[Usuari]\r\nIdioma=CAT\r\n\r\n[ rebut ]\r\n  fila.num = 2\r\nANTIC=S\r\nMembret=N\r\n"
+         "Fila.Dat=3 \r\nFila.Cnc=6 \r\nFila.Dom=11\r\nFila.Nom=13\r\nMatriu=N\r\nDuplicat=N\r\n"
+         "\r\n; impressores\r\n[Impressora]\r\nRebuts=LPT2\r\n"},
+        {"no Tarn.ini yet", kNoFile, [](ScriptedConsole& c) { c.Press({"PgDn", "Space", "F10"}); },
+         "[Rebut]\r\nAntic=S\r\nFila.Num=1 \r\nFila.Dat=3 \r\nFila.Cnc=6 \r\nFila.Dom=11\r\nFila.Nom=13\r\n"
+         "Matriu=N\r\nDuplicat=N\r\nMembret=N\r\n"},
+    };
+    for (const SaveCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        EditorScenario s;
+        Install(s, c.tarnIni);
+        const std::vector<std::string> rootBefore = s.RootEntries();
+        c.script(s.console());
+        EditResult result = s.Run();
+        EXPECT_EQ(result.outcome, EditResult::Outcome::Saved) << result.reason;
+        EXPECT_EQ(result.key, kEnd);
+        EXPECT_EQ(TarnIniOrNone(s), c.expected);
+        std::vector<std::string> rootAfter = rootBefore;
+        if (std::find(rootAfter.begin(), rootAfter.end(), "Tarn.ini") == rootAfter.end()) rootAfter.push_back("Tarn.ini");
+        std::sort(rootAfter.begin(), rootAfter.end());
+        EXPECT_EQ(s.RootEntries(), rootAfter) << "no working copy is left";
+        EXPECT_EQ(s.console().ScriptLeft(), 0u);
+    }
+}
+
+// ---------------------------------------------------------------------------
+
+struct RefusalCase {
+    const char* typed;
+    Script after;  // what the operator does once refused
+};
+
+TEST(EditorScenarioTest, ARefusedRowStillCountsAsAChange) {
+    auto retype = [](ScriptedConsole& c) {
+        c.Press("Ctrl+Y");
+        c.Type("1");
+        c.Press({"Enter", "F10"});
+    };
+    auto abandon = [](ScriptedConsole& c) { c.Press({"Esc", "F10"}); };
+    const RefusalCase cases[] = {
+        {"x", retype}, {"-1", retype}, {"+1", retype}, {"1.", retype}, {"1,", retype}, {"x", abandon},
+    };
+    for (const RefusalCase& c : cases) {
+        SCOPED_TRACE(c.typed);
+        EditorScenario s;
+        s.console().Press("Down");
+        s.console().Type(c.typed);
+        s.console().Press("Enter");
+        s.console().Snapshot();  // kept in the item with the text as typed
+        c.after(s.console());
+        EditResult result = s.Run();
+        ASSERT_EQ(s.console().snapshots().size(), 1u);
+        EXPECT_EQ(Shown(s, s.console().snapshots()[0], 2), FitWidth(c.typed, 2));
+        EXPECT_EQ(s.console().beeps(), 1);
+        EXPECT_EQ(result.outcome, EditResult::Outcome::Saved);
+        EXPECT_EQ(s.TarnIni(), kSample + kDefaultRebut) << "the refused text is never stored";
+        EXPECT_EQ(s.console().ScriptLeft(), 0u);
+    }
+}
+
+// ---------------------------------------------------------------------------
+
+struct SwitchCase {
+    const char* name;
+    const char* tarnIni;
+    Script script;
+    std::string expectedRebut;
+    std::vector<int> skippedAfter;
+};
+
+TEST(EditorScenarioTest, OldFormatSwitchEnablesAndDisablesItems) {
+    const SwitchCase cases[] = {
+        // With the old format off, Enter goes from the switch straight to the duplicate.
+        {"switched off", nullptr, [](ScriptedConsole& c) { c.Press({"Space", "Enter", "Space", "Enter", "Space", "F10"}); },
+         "[Rebut]\r\nAntic=N\r\nFila.Num=1 \r\nFila.Dat=3 \r\nFila.Cnc=6 \r\nFila.Dom=11\r\nFila.Nom=13\r\n"
+         "Matriu=N\r\nDuplicat=S\r\nMembret=N\r\n",
+         {2, 3, 4, 5, 6, 7}},
+        {"switched on", "[Rebut]\r\nAntic=N\r\n",
+         [](ScriptedConsole& c) {
+             c.Press({"Space", "Enter"});
+             c.Type("2");
+             c.Press({"Enter", "Enter", "Enter", "Enter", "Enter", "Space", "F10"});
+         },
+         "[Rebut]\r\nAntic=S\r\nFila.Num=2 \r\nFila.Dat=3 \r\nFila.Cnc=6 \r\nFila.Dom=11\r\nFila.Nom=13\r\n"
+         "Matriu=S\r\nDuplicat=N\r\nMembret=S\r\n",
+         {8}},
+        {"off and on again", nullptr,
+         [](ScriptedConsole& c) {
+             c.Press({"Space", "Enter", "Up", "Space", "Enter"});
+             c.Type("2");
+             c.Press("F10");
+         },
+         "[Rebut]\r\nAntic=S\r\nFila.Num=2 \r\nFila.Dat=3 \r\nFila.Cnc=6 \r\nFila.Dom=11\r\nFila.Nom=13\r\n"
+         "Matriu=N\r\nDuplicat=N\r\nMembret=S\r\n",
+         {8}},
+    };
+    for (const SwitchCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        EditorScenario s;
+        Install(s, c.tarnIni);
+        c.script(s.console());
+        EditResult result = s.Run();
+        EXPECT_EQ(result.outcome, EditResult::Outcome::Saved);
+        EXPECT_EQ(s.TarnIni(), (c.tarnIni == nullptr ? kSample : std::string()) + c.expectedRebut);
+        EXPECT_EQ(SkippedItems(s), c.skippedAfter);
+        EXPECT_EQ(s.console().ScriptLeft(), 0u);
+        EXPECT_EQ(s.console().beeps(), 0);
+    }
+}
+
+TEST(EditorScenarioTest, DisplayOnlyItemsKeepShowingTheirValues) {
+    EditorScenario s;
+    s.console().Press({"Space", "Enter"});
+    s.console().Snapshot();  // on the duplicate, rows display-only
+    s.console().Press({"Up", "Esc"});
+    s.Run();
+    ASSERT_EQ(s.console().snapshots().size(), 1u);
+    const ScreenShot& shot = s.console().snapshots()[0];
+    const char* shown[] = {nullptr, " 1", " 3", " 6", "11", "13", "No  ", nullptr, "S\xA1  "};
+    for (int i = 2; i <= 9; ++i) {
+        if (shown[i - 1] == nullptr) continue;
+        EXPECT_EQ(Shown(s, shot, i), shown[i - 1]) << "item " << i;
+    }
+}
+
+// ---------------------------------------------------------------------------
+
+TEST(EditorScenarioTest, ValuesAreShownAsRowNumbersOrChoiceDescriptions) {
+    EditorScenario s;
+    s.WriteFile("Tarn.ini",
+                "[Rebut]\r\nFila.Num=5\r\nFila.Dat=7\r\nFila.Cnc=8\r\nFila.Dom=13\r\nFila.Nom=15\r\nMatriu=X\r\n"
+                "Duplicat=S\r\nMembret=N\r\n");
+    s.console().Snapshot();
+    s.console().Press("Esc");
+    s.Run();
+    ASSERT_EQ(s.console().snapshots().size(), 1u);
+    const ScreenShot& shot = s.console().snapshots()[0];
+    const struct {
+        int item;
+        const char* shown;
+    } expected[] = {
+        {2, " 5"}, {3, " 7"}, {4, " 8"}, {5, "13"}, {6, "15"},
+        {7, "    "},  // a code that no choice has shows nothing
+        {8, "S\xA1  "}, {9, "No  "},
+    };
+    for (const auto& e : expected) EXPECT_EQ(Shown(s, shot, e.item), e.shown) << "item " << e.item;
+}
+
+// ---------------------------------------------------------------------------
+
+struct MessageCase {
+    const char* name;
+    const char* language;
+    const char* tarnIni;
+    const char* leaveKey;
+    const char* dismissKey;
+    std::string message;  // as shown
+    int left;             // the box's frame columns
+    int right;
+    std::string savedRebut;  // after the operator turns the old format off; empty: nothing written
+};
+
+// Row `row` of `under` with the one-line message box of rows 9 to 11 drawn over it.
+std::string WithBox(const std::string& under, int row, int left, int right, const std::string& message) {
+    std::string line = under;
+    const auto l = static_cast<std::size_t>(left - 1);
+    const auto width = static_cast<std::size_t>(right - left + 1);
+    std::string box;
+    if (row == 9) box = "\xDA" + std::string(width - 2, '\xC4') + "\xBF";
+    if (row == 10) box = "\xB3 " + FitWidth(message, width - 3) + "\xB3";
+    if (row == 11) box = "\xC0" + std::string(width - 2, '\xC4') + "\xD9";
+    return line.replace(l, width, box);
+}
+
+TEST(EditorScenarioTest, AWrongRowPlanIsReportedAndKeepsTheOperatorOnTheScreen) {
+    const char* order = "[Rebut]\r\nFila.Num=1\r\nFila.Dat=1\r\nFila.Cnc=3\r\nFila.Dom=8\r\nFila.Nom=9\r\n";
+    const char* margin = "[Rebut]\r\nFila.Nom=20\r\n";
+    const std::string orderSaved =
+        "[Rebut]\r\nFila.Num=1 \r\nFila.Dat=1 \r\nFila.Cnc=3 \r\nFila.Dom=8 \r\nFila.Nom=9 \r\nAntic=N\r\n"
+        "Matriu=N\r\nDuplicat=N\r\nMembret=S\r\n";
+    const std::string marginSaved =
+        "[Rebut]\r\nFila.Nom=20\r\nAntic=N\r\nFila.Num=1 \r\nFila.Dat=3 \r\nFila.Cnc=6 \r\nFila.Dom=11\r\n"
+        "Matriu=N\r\nDuplicat=N\r\nMembret=S\r\n";
+    const MessageCase cases[] = {
+        {"order, F10, box closed with Enter", "CAT", order, "F10", "Enter", "L'ORDRE DE LES FILES NO \x90S CORRECTE", 21, 59,
+         orderSaved},
+        {"order, Esc, box closed with Esc", "CAT", order, "Esc", "Esc", "L'ORDRE DE LES FILES NO \x90S CORRECTE", 21, 59, ""},
+        {"margin, F10, box closed with Esc", "CAT", margin, "F10", "Esc", "FILA LLIURAT FORA DE MARGES", 25, 55,
+         marginSaved},
+        {"margin, Esc, box closed with a letter", "CAT", margin, "Esc", "a", "FILA LLIURAT FORA DE MARGES", 25, 55, ""},
+        {"margin in Spanish", "SPA", margin, "F10", "Enter", "FILA FUERA DE LOS M\xB5RGENES", 26, 55, marginSaved},
+    };
+    for (const MessageCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        EditorScenario s;
+        s.SetLanguage(c.language);
+        s.WriteFile("Tarn.ini", c.tarnIni);
+        ScriptedConsole& con = s.console();
+        con.Snapshot();  // 0: the screen before leaving
+        con.Press(c.leaveKey);
+        con.Snapshot();  // 1: the message
+        con.Press(c.dismissKey);
+        con.Snapshot();  // 2: back on the screen, first item
+        // The operator turns the old format off and leaves the same way again.
+        con.Press({"Space", "Enter"});
+        if (std::string(c.leaveKey) == "Esc") con.Press("Esc");
+        con.Press(c.leaveKey);
+        EditResult result = s.Run();
+
+        const auto& shots = con.snapshots();
+        ASSERT_EQ(shots.size(), 3u);
+        for (int row = 1; row <= 25; ++row) {
+            SCOPED_TRACE("row " + std::to_string(row));
+            if (row >= 9 && row <= 11) {
+                EXPECT_EQ(shots[1].Row(row), WithBox(shots[0].Row(row), row, c.left, c.right, c.message)) << shots[1].Text();
+            } else if (row != 5) {  // the switch, no longer being edited
+                EXPECT_EQ(shots[1].Row(row), shots[0].Row(row));
+            }
+            EXPECT_EQ(shots[2].Row(row), shots[0].Row(row)) << "the box leaves the screen as it was";
+        }
+        EXPECT_EQ(con.beeps(), 1);
+        EXPECT_EQ(con.Flushes(), 1);
+        EXPECT_EQ(con.ScriptLeft(), 0u);
+        if (c.savedRebut.empty()) {
+            EXPECT_EQ(result.outcome, EditResult::Outcome::NothingToSave);
+            EXPECT_EQ(s.TarnIni(), c.tarnIni);
+        } else {
+            EXPECT_EQ(result.outcome, EditResult::Outcome::Saved);
+            EXPECT_EQ(s.TarnIni(), c.savedRebut);
+        }
+    }
+}
+
+TEST(EditorScenarioTest, KeysTypedBeforeTheMessageDoNotCloseIt) {
+    EditorScenario s;
+    s.WriteFile("Tarn.ini", "[Rebut]\r\nFila.Nom=20\r\n");
+    ScriptedConsole& con = s.console();
+    con.Press("F10");
+    con.Type("x");
+    con.Press("Enter");  // typed ahead, before the box was shown
+    con.FlushPoint();
+    con.Snapshot();
+    con.Press("Esc");  // closes the box
+    con.Press({"Space", "Enter", "F10"});
+    EditResult result = s.Run();
+    ASSERT_EQ(con.snapshots().size(), 1u);
+    EXPECT_TRUE(con.snapshots()[0].Contains("FILA LLIURAT FORA DE MARGES")) << con.snapshots()[0].Text();
+    EXPECT_EQ(result.outcome, EditResult::Outcome::Saved);
+    EXPECT_EQ(s.TarnIni(),
+              "[Rebut]\r\nFila.Nom=20\r\nAntic=N\r\nFila.Num=1 \r\nFila.Dat=3 \r\nFila.Cnc=6 \r\nFila.Dom=11\r\n"
+              "Matriu=N\r\nDuplicat=N\r\nMembret=S\r\n");
+}
+
+TEST(EditorScenarioTest, AFixedPlanLeavesWithoutAMessage) {
+    EditorScenario s;
+    s.WriteFile("Tarn.ini", "[Rebut]\r\nFila.Nom=20\r\n");
+    ScriptedConsole& con = s.console();
+    con.Press({"F10", "Enter"});  // the message, closed
+    con.Press({"Down", "Down", "Down", "Down", "Down"});
+    con.Type("19");
+    con.Press("F10");
+    EditResult result = s.Run();
+    EXPECT_EQ(con.beeps(), 1) << "one message only";
+    EXPECT_EQ(result.outcome, EditResult::Outcome::Saved);
+    EXPECT_EQ(s.TarnIni(),
+              "[Rebut]\r\nFila.Nom=19\r\nAntic=S\r\nFila.Num=1 \r\nFila.Dat=3 \r\nFila.Cnc=6 \r\nFila.Dom=11\r\n"
+              "Matriu=N\r\nDuplicat=N\r\nMembret=S\r\n");
+}
+
+// ---------------------------------------------------------------------------
+
+struct TitleCase {
+    std::string titol;  // Sessio.ini; the title shown has a blank on each side
+    int column;
+};
+
+TEST(EditorScenarioTest, TitleIsCentredOnRowOne) {
+    const TitleCase cases[] = {
+        {"abcdefgh", 36},  // 10 characters
+        {"abcdefg", 36},   // 9: 36.5 goes to the even neighbour
+        {"abcdefghi", 36}, // 11: 35.5 likewise
+        {"abcde", 38},     // 7: 37.5
+        {"", 40},          // 2
+        {std::string(78, 'x'), 1},
+        {std::string(79, 'y'), 1},  // wider than the console: cut at the right edge
+    };
+    for (const TitleCase& c : cases) {
+        SCOPED_TRACE(c.titol);
+        EditorScenario s;
+        s.SetTitle(c.titol);
+        s.console().Press("Esc");
+        s.Run();
+        const std::string title = " " + c.titol + " ";
+        const std::string expected = FitWidth(std::string(static_cast<std::size_t>(c.column - 1), ' ') + title, 80);
+        EXPECT_EQ(s.Row(1), expected);
+        const int last = std::min(80, c.column + static_cast<int>(title.size()) - 1);
+        for (int col = 1; col <= 80; ++col) {
+            const bool inTitle = col >= c.column && col <= last;
+            EXPECT_EQ(s.console().AttrAt(1, col), inTitle ? kReverse : kNormal) << "column " << col;
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------
+
+// Fails the services a save needs, as a full or broken disk would.
+class FaultyPlatform : public ScenarioPlatform {
+public:
+    int failReplacesFrom = 0;         // this Replace and every later one fail; 0: none
+    bool failReplaceOfTarnIni = false;
+    bool failCreate = false;          // new files cannot be created
+    int replaces = 0;
+
+    std::unique_ptr<File> Open(const std::string& path, OpenMode mode, std::string* reason) override {
+        if (failCreate && mode == OpenMode::CreateExclusive) {
+            if (reason != nullptr) *reason = "disk full";
+            return nullptr;
+        }
+        return ScenarioPlatform::Open(path, mode, reason);
+    }
+    Status Replace(const std::string& from, const std::string& to) override {
+        ++replaces;
+        const bool tarnIni = to.size() >= 8 && to.substr(to.size() - 8) == "Tarn.ini";
+        if ((failReplacesFrom != 0 && replaces >= failReplacesFrom) || (failReplaceOfTarnIni && tarnIni))
+            return Status::Fail("disk full");
+        return ScenarioPlatform::Replace(from, to);
+    }
+    void SleepMilliseconds(int) override {}
+};
+
+struct FaultCase {
+    const char* name;
+    const char* tarnIni;
+    std::function<void(FaultyPlatform&)> fault;
+};
+
+TEST(EditorScenarioTest, AFailedSaveIsShownAndLeavesTarnIniAsItWas) {
+    const FaultCase cases[] = {
+        {"first key", nullptr, [](FaultyPlatform& p) { p.failReplacesFrom = 1; }},
+        {"fifth key", nullptr, [](FaultyPlatform& p) { p.failReplacesFrom = 5; }},
+        {"the final replace", nullptr, [](FaultyPlatform& p) { p.failReplaceOfTarnIni = true; }},
+        {"no working copy", nullptr, [](FaultyPlatform& p) { p.failCreate = true; }},
+        {"no Tarn.ini before", kNoFile, [](FaultyPlatform& p) { p.failReplaceOfTarnIni = true; }},
+        {"section there before", "[Rebut]\r\nAntic=S\r\nFila.Dom=11\r\n", [](FaultyPlatform& p) { p.failReplacesFrom = 3; }},
+    };
+    for (const FaultCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        FaultyPlatform platform;
+        EditorScenario s(platform);
+        Install(s, c.tarnIni);
+        c.fault(platform);
+        const std::string before = TarnIniOrNone(s);
+        const std::vector<std::string> rootBefore = s.RootEntries();
+        s.console().Press({"PgDn", "Space", "F10"});
+        s.console().Snapshot();
+        s.console().Press("Enter");
+        EditResult result = s.Run();
+        EXPECT_EQ(result.outcome, EditResult::Outcome::SaveFailed);
+        EXPECT_NE(result.reason.find("disk full"), std::string::npos) << result.reason;
+        EXPECT_EQ(TarnIniOrNone(s), before);
+        EXPECT_EQ(s.RootEntries(), rootBefore) << "no working copy is left";
+        ASSERT_EQ(s.console().snapshots().size(), 1u);
+        const ScreenShot& shot = s.console().snapshots()[0];
+        EXPECT_TRUE(shot.Contains("NO S'HAN POGUT DESAR ELS CANVIS")) << shot.Text();
+        EXPECT_TRUE(shot.Contains("disk full")) << shot.Text();
+        EXPECT_EQ(s.console().beeps(), 1);
+        EXPECT_EQ(s.console().ScriptLeft(), 0u) << "the box waited for its key";
+        EXPECT_FALSE(s.HasFile("TEMP/WinPush.tmp")) << "the box was closed";
+    }
+}
+
+TEST(EditorScenarioTest, TheSaveFailureMessageIsTranslated) {
+    FaultyPlatform platform;
+    EditorScenario s(platform);
+    s.SetLanguage("SPA");
+    platform.failCreate = true;
+    s.console().Press({"PgDn", "Space", "F10"});
+    s.console().Snapshot();
+    s.console().Press("Enter");
+    EditResult result = s.Run();
+    EXPECT_EQ(result.outcome, EditResult::Outcome::SaveFailed);
+    ASSERT_EQ(s.console().snapshots().size(), 1u);
+    EXPECT_TRUE(s.console().snapshots()[0].Contains("NO SE HAN PODIDO GUARDAR LOS CAMBIOS")) << s.console().snapshots()[0].Text();
+}
+
+// ---------------------------------------------------------------------------
+
+TEST(EditorScenarioTest, AScriptThatRunsOutFailsInsteadOfHanging) {
+    EditorScenario s;
+    s.console().Press("Down");
+    EXPECT_NONFATAL_FAILURE(s.Run(), "the script ran out");
+    EXPECT_TRUE(s.ScriptRanOut());
+}
+
+}  // namespace
+}  // namespace qp

@@ -1,0 +1,212 @@
+// The form file, language file and help pages that ship with the program:
+// they load in every language, and the screen they make is tidy on 80 x 25.
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "editor/scenario_console.h"
+
+namespace qp {
+namespace {
+
+using testing::EditorScenario;
+using testing::ReadSourceFile;
+using testing::ScreenShot;
+
+const char* const kLanguages[] = {"CAT", "GLG", "OCI", "SPA"};
+
+// The messages the editor shows, in Catalan as the language file keys them.
+const char* const kMessages[] = {
+    "L'ORDRE DE LES FILES NO \x90S CORRECTE",
+    "FILA LLIURAT FORA DE MARGES",
+    "NO S'HAN POGUT DESAR ELS CANVIS",
+};
+
+struct Choice {
+    std::string code;
+    std::string description;
+};
+
+std::vector<Choice> Choices(const std::string& options) {
+    std::vector<Choice> choices;
+    for (std::size_t bar = options.find('|'); bar != std::string::npos;) {
+        std::size_t next = options.find('|', bar + 1);
+        std::string choice = options.substr(bar + 1, next == std::string::npos ? std::string::npos : next - bar - 1);
+        std::size_t comma = choice.find(',');
+        choices.push_back({choice.substr(0, comma), comma == std::string::npos ? "" : choice.substr(comma + 1)});
+        bar = next;
+    }
+    return choices;
+}
+
+// The editor run once in `language`, left with Esc; the screen as it stood.
+struct ShownForm {
+    explicit ShownForm(const char* language) {
+        s.SetLanguage(language);
+        s.console().Snapshot();
+        s.console().Press("Esc");
+        result = s.Run();
+    }
+    const ScreenShot& shot() { return s.console().snapshots().at(0); }
+    FormTables& tables() { return s.rig().tables; }
+
+    EditorScenario s;
+    EditResult result;
+};
+
+TEST(ShippedFormTest, HoldsTheNineSettingsInEveryLanguage) {
+    const std::int16_t hooks[9] = {1, 2, 2, 2, 2, 2, 0, 0, 0};
+    for (const char* language : kLanguages) {
+        SCOPED_TRACE(language);
+        ShownForm form(language);
+        ASSERT_EQ(form.result.outcome, EditResult::Outcome::NothingToSave);
+        FormTables& tables = form.tables();
+        ASSERT_GE(tables.Screen(1).ItemCount, 9);
+        for (int i = 1; i <= 9; ++i) {
+            SCOPED_TRACE("item " + std::to_string(i));
+            const FormItem& item = tables.Item(1, i);
+            EXPECT_EQ(item.HookCode, hooks[i - 1]);
+            EXPECT_EQ(item.ListNo, 0) << "the form has no lists";
+            if (item.HookCode == 2) {
+                EXPECT_GE(item.Length, 2) << "room for the rows 11 and 13";
+                continue;
+            }
+            // The codes are what Tarn.ini holds: a translation must keep them.
+            std::vector<Choice> choices = Choices(item.Options);
+            ASSERT_EQ(choices.size(), 2u) << item.Options;
+            EXPECT_EQ(choices[0].code, "S");
+            EXPECT_EQ(choices[1].code, "N");
+            for (const Choice& c : choices) {
+                EXPECT_FALSE(c.description.empty());
+                EXPECT_LE(c.description.size(), static_cast<std::size_t>(item.Length + item.DescWidth))
+                    << "'" << c.description << "' is cut";
+            }
+        }
+    }
+}
+
+TEST(ShippedFormTest, EveryTextIsTranslated) {
+    ShownForm catalan("CAT");
+    for (const char* language : kLanguages) {
+        if (std::string(language) == "CAT") continue;
+        SCOPED_TRACE(language);
+        ShownForm form(language);
+        FormTables& tables = form.tables();
+        ASSERT_EQ(tables.Screen(1).ItemCount, catalan.tables().Screen(1).ItemCount);
+        for (int i = 1; i <= tables.Screen(1).ItemCount; ++i) {
+            const std::string& original = catalan.tables().Item(1, i).Label;
+            const bool frameOnly = original.find_first_not_of("\xCC\xCD\xB9") == std::string::npos;
+            if (frameOnly) continue;
+            EXPECT_NE(tables.Item(1, i).Label, original) << "item " << i << " has no translation";
+        }
+        Translator& translator = form.s.rig().translator;
+        for (const char* message : kMessages) {
+            std::string shown = translator.Translate(message);
+            EXPECT_NE(shown, message);
+            EXPECT_LE(shown.size(), 76u) << "'" << shown << "' does not fit one line of the message box";
+        }
+    }
+}
+
+bool IsFrame(unsigned char ch) { return ch >= 0xB9 && ch <= 0xCE; }
+
+TEST(ShippedFormTest, ScreenIsTidyInEveryLanguage) {
+    for (const char* language : kLanguages) {
+        SCOPED_TRACE(language);
+        ShownForm form(language);
+        const ScreenShot& shot = form.shot();
+        FormTables& tables = form.tables();
+        const FormScreen& screen = tables.Screen(1);
+        ASSERT_GE(screen.WindowTop, 2) << "row 1 is the title's";
+        ASSERT_LE(screen.WindowBottom, 25);
+        ASSERT_GE(screen.WindowLeft, 1);
+        ASSERT_LE(screen.WindowRight, 80);
+
+        // Nothing is drawn over the window's frame.
+        for (int row = screen.WindowTop; row <= screen.WindowBottom; ++row) {
+            const std::string& line = shot.Row(row);
+            EXPECT_TRUE(IsFrame(static_cast<unsigned char>(line[static_cast<std::size_t>(screen.WindowLeft - 1)])))
+                << "row " << row << "\n" << shot.Text();
+            EXPECT_TRUE(IsFrame(static_cast<unsigned char>(line[static_cast<std::size_t>(screen.WindowRight - 1)])))
+                << "row " << row << "\n" << shot.Text();
+        }
+
+        std::vector<std::string> used(26, std::string(81, ' '));  // cells taken, per row
+        int valueColumn = 0;
+        bool keyLine = false;
+        for (int i = 1; i <= screen.ItemCount; ++i) {
+            SCOPED_TRACE("item " + std::to_string(i));
+            const FormItem& item = tables.Item(1, i);
+            const int row = screen.WindowTop + item.Row;
+            const int left = screen.WindowLeft + item.Column;
+            const int labelEnd = left + static_cast<int>(item.Label.size()) - 1;
+            const int end = labelEnd + item.Length + item.DescWidth;
+            ASSERT_GT(row, screen.WindowTop);
+            ASSERT_LT(row, screen.WindowBottom);
+            if (item.Column == 0) {
+                // A divider drawn on the frame itself.
+                EXPECT_EQ(item.Label, "\xCC" + std::string(static_cast<std::size_t>(screen.WindowRight - screen.WindowLeft - 1), '\xCD') + "\xB9");
+                continue;
+            }
+            EXPECT_LT(end, screen.WindowRight) << "'" << item.Label << "' runs into the frame";
+            // (The blank that ends a label may hold the arrow of the choice being edited.)
+            const std::string label = TrimTrailingBlanks(item.Label);
+            EXPECT_EQ(shot.Row(row).substr(static_cast<std::size_t>(left - 1), label.size()), label) << shot.Text();
+            for (int col = left; col <= std::min(end, 80); ++col) {
+                EXPECT_EQ(used[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)], ' ') << "column " << col << " twice";
+                used[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)] = 'x';
+            }
+            if (i <= 9) {
+                // The values of the nine settings stand in one column.
+                if (valueColumn == 0) valueColumn = labelEnd + 1;
+                EXPECT_EQ(labelEnd + 1, valueColumn) << "'" << item.Label << "'";
+                // A choice's left arrow goes on the blank that ends the label.
+                if (!item.Options.empty()) {
+                    EXPECT_EQ(item.Label.back(), ' ');
+                }
+            } else {
+                EXPECT_TRUE(item.Has(kSkipped)) << "only the nine settings are edited";
+                if (item.Label.find("F10") != std::string::npos && item.Label.find("Esc") != std::string::npos &&
+                    item.Label.find("F1:") != std::string::npos)
+                    keyLine = true;
+            }
+        }
+        EXPECT_TRUE(keyLine) << "a line tells the operator the keys that save, leave and help\n" << shot.Text();
+    }
+}
+
+TEST(ShippedFormTest, HelpPagesOpenWithF1) {
+    EditorScenario s;
+    s.console().Snapshot();  // 0: the screen
+    s.console().Press("F1");
+    s.console().Snapshot();  // 1: the page of the session's topic
+    s.console().Press("F1");
+    s.console().Snapshot();  // 2: the general keys
+    s.console().Press({"Esc", "Esc"});
+    s.console().Snapshot();  // 3: the screen again
+    s.console().Press("Esc");
+    EditResult result = s.Run();
+    EXPECT_EQ(result.outcome, EditResult::Outcome::NothingToSave);
+    const auto& shots = s.console().snapshots();
+    ASSERT_EQ(shots.size(), 4u);
+    EXPECT_TRUE(shots[1].Contains("DISPOSICI\xE0 DEL REBUT")) << shots[1].Text();
+    EXPECT_TRUE(shots[2].Contains("TECLES GENERALS")) << shots[2].Text();
+    EXPECT_EQ(shots[3].rows, shots[0].rows) << "closing the help gives the screen back";
+    EXPECT_TRUE(s.platform().commandsRun.empty());
+}
+
+TEST(ShippedFormTest, HelpPagesAreWholeRecords) {
+    const std::string topic = "QPLAYOUT";  // NomMenu of the sample's Sessio.ini
+    ASSERT_NE(ReadSourceFile("sample/TEMP/Sessio.ini").find("NomMenu=" + topic + "\r\n"), std::string::npos);
+    for (const std::string& page : {topic, std::string("QPMENUEX")}) {
+        SCOPED_TRACE(page);
+        std::string bytes = ReadSourceFile("AJUDA/" + page + ".HLP");
+        EXPECT_FALSE(bytes.empty());
+        EXPECT_EQ(bytes.size() % 80, 0u);
+        EXPECT_EQ(bytes.find_first_of("\r\n"), std::string::npos) << "records, not lines";
+    }
+}
+
+}  // namespace
+}  // namespace qp
