@@ -549,7 +549,8 @@ TEST(EditorScenarioTest, AFailedSaveIsShownAndLeavesTarnIniAsItWas) {
         ASSERT_EQ(s.console().snapshots().size(), 1u);
         const ScreenShot& shot = s.console().snapshots()[0];
         EXPECT_TRUE(shot.Contains("NO S'HAN POGUT DESAR ELS CANVIS")) << shot.Text();
-        EXPECT_TRUE(shot.Contains("disk full")) << shot.Text();
+        // The box may wrap the reason after the path, whose length varies.
+        EXPECT_TRUE(shot.Contains("disk") && shot.Contains("full")) << shot.Text();
         EXPECT_EQ(s.console().beeps(), 1);
         EXPECT_EQ(s.console().ScriptLeft(), 0u) << "the box waited for its key";
         EXPECT_FALSE(s.HasFile("TEMP/WinPush.tmp")) << "the box was closed";

@@ -389,7 +389,8 @@ inline EditorScenario::~EditorScenario() = default;
 inline void EditorScenario::MakeInstallation() {
     namespace fs = std::filesystem;
     const fs::path source(QP_SOURCE_DIR);
-    const fs::path root(dir_.Dir());
+    // Without the final separator: copying into "dir/" copies nothing on Windows.
+    const fs::path root = fs::path(dir_.Dir()).parent_path();
     const auto options = fs::copy_options::recursive | fs::copy_options::overwrite_existing;
     fs::copy(source / "sample", root, options);
     for (const char* folder : {"FORMS", "LOCALE", "AJUDA"}) fs::copy(source / folder, root / folder, options);
