@@ -125,12 +125,56 @@ wait_exit() {
   EXIT_STATUS=$(cat "$E2E_STATUS")
 }
 
-keys() { e2e_tmux send-keys -t "$E2E_SESSION" "$@"; }
+keys() {
+  case "${QP_BIN:-}" in
+    *.exe) wine_keys "$@" ;;
+    *) e2e_tmux send-keys -t "$E2E_SESSION" "$@" ;;
+  esac
+}
 
-# The command that runs the program under test.
+# Wine's terminal input differs from the Linux terminal backend's in two
+# places, mended here so that the same keys give the same events:
+# - tmux sends Home and End as ESC [1~ and ESC [4~, which Wine does not know:
+#   those two go as xterm sends them (ESC [H, ESC [F);
+# - two Esc in one read are Alt+Esc to Wine: an Esc right after another one
+#   waits until Wine has taken the first one alone.
+# Keys given after send-keys options (-l TEXT, ...) go unchanged.
+wine_keys() {
+  local arg previous="" batch=()
+  case "${1:-}" in -?*) e2e_tmux send-keys -t "$E2E_SESSION" "$@"; return ;; esac
+  for arg in "$@"; do
+    case "$arg" in
+      Home | End)
+        ((${#batch[@]})) && e2e_tmux send-keys -t "$E2E_SESSION" "${batch[@]}"
+        batch=()
+        if [ "$arg" = Home ]; then
+          e2e_tmux send-keys -t "$E2E_SESSION" -l $'\e[H'
+        else
+          e2e_tmux send-keys -t "$E2E_SESSION" -l $'\e[F'
+        fi
+        ;;
+      Escape)
+        if [ "$previous" = Escape ]; then
+          ((${#batch[@]})) && e2e_tmux send-keys -t "$E2E_SESSION" "${batch[@]}"
+          batch=()
+          sleep 0.3
+        fi
+        batch+=("$arg")
+        ;;
+      *) batch+=("$arg") ;;
+    esac
+    previous=$arg
+  done
+  ((${#batch[@]})) && e2e_tmux send-keys -t "$E2E_SESSION" "${batch[@]}"
+  return 0
+}
+
+# The command that runs the program under test. A Windows program takes TERM
+# for the suite's terminal directory, so under Wine it goes without the
+# terminal's type, as it would on Windows (Wine itself does not need it).
 program() {
   case "$QP_BIN" in
-    *.exe) echo "WINEDEBUG=-all wine $QP_BIN" ;;
+    *.exe) echo "env -u TERM WINEDEBUG=-all wine $QP_BIN" ;;
     *) echo "$QP_BIN" ;;
   esac
 }

@@ -223,6 +223,7 @@ TEST_F(FormLoaderTest, BrokenFilesAreRefusedWithWhatIsWrong) {
     }
 }
 
+#ifndef _WIN32  // paths are mapped to POSIX names only there
 TEST_F(FormLoaderTest, MissingFileIsNamedWithTheSystemsReason) {
     Translator translator(platform_, dir_.Dir(), "CAT", "QPLAYOUT");
     FormTables tables;
@@ -232,6 +233,7 @@ TEST_F(FormLoaderTest, MissingFileIsNamedWithTheSystemsReason) {
         << result.message;
     EXPECT_NE(result.message.find(dir_.Dir()), std::string::npos) << result.message;
 }
+#endif  // _WIN32
 
 TEST_F(FormLoaderTest, FindsTheFileUnderRootWhateverItsCase) {
     std::filesystem::create_directories(dir_ / "forms");

@@ -1,3 +1,4 @@
+#ifndef _WIN32  // temporary directories from mkdtemp
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -351,3 +352,4 @@ TEST_F(HelpTest, ConsoleTooSmallForThePagerShowsNothing) {
 
 }  // namespace
 }  // namespace qp
+#endif  // _WIN32

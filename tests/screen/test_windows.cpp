@@ -1,3 +1,4 @@
+#ifndef _WIN32  // temporary directories from mkdtemp
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -418,3 +419,4 @@ TEST_F(WindowsTest, MessageBoxThatDoesNotFitLeavesTheCallersWindowOpen) {
 
 }  // namespace
 }  // namespace qp
+#endif  // _WIN32
