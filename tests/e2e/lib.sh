@@ -3,8 +3,21 @@
 # screen read with capture-pane. A binary ending in .exe runs under Wine, so the
 # same scripts test the Windows build.
 #
-# Set QP_BIN to the program before sourcing this file: it chooses the timeouts.
+# A test script sources it as `. lib.sh "$@"`, being called with
+# <path-to-qplayout> <source-dir>: that sets QP_BIN and SRC, or ends the
+# script with SKIP when it cannot run here.
 set -u
+
+QP_BIN=${1:?usage: $(basename "$0") <qplayout> <source-dir>}
+SRC=${2:?usage: $(basename "$0") <qplayout> <source-dir>}
+if ! command -v tmux >/dev/null; then
+  echo "SKIP: tmux is not installed"
+  exit 0
+fi
+if [ ! -x "$QP_BIN" ] && [ ! -f "$QP_BIN" ]; then
+  echo "SKIP: $QP_BIN is not built"
+  exit 0
+fi
 
 E2E_SOCKET="qp-e2e-$$-${RANDOM}"
 E2E_SESSION="qp-e2e"

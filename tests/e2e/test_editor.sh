@@ -6,17 +6,7 @@
 # Usage: test_editor.sh <path-to-qplayout> <source-dir>
 set -u
 
-QP_BIN=${1:?usage: test_editor.sh <qplayout> <source-dir>}
-SRC=${2:?usage: test_editor.sh <qplayout> <source-dir>}
-if ! command -v tmux >/dev/null; then
-  echo "SKIP: tmux is not installed"
-  exit 0
-fi
-if [ ! -x "$QP_BIN" ] && [ ! -f "$QP_BIN" ]; then
-  echo "SKIP: $QP_BIN is not built"
-  exit 0
-fi
-. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh" "$@"
 
 ORIGINAL="$SRC/sample/Tarn.ini"
 # Item 1, the old-format switch, while it is being edited: its value between

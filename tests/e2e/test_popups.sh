@@ -7,17 +7,7 @@
 # Usage: test_popups.sh <path-to-qplayout> <source-dir>
 set -u
 
-QP_BIN=${1:?usage: test_popups.sh <qplayout> <source-dir>}
-SRC=${2:?usage: test_popups.sh <qplayout> <source-dir>}
-if ! command -v tmux >/dev/null; then
-  echo "SKIP: tmux is not installed"
-  exit 0
-fi
-if [ ! -x "$QP_BIN" ] && [ ! -f "$QP_BIN" ]; then
-  echo "SKIP: $QP_BIN is not built"
-  exit 0
-fi
-. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh" "$@"
 
 SWITCH_ACTIVE='rebut \.+:[^ ]S(í|i)[^ ]'
 
