@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "format/numbers.h"
+#include "input/popup_scope.h"
 #include "text/cp850.h"
 #include "text/field_reader.h"
 
@@ -393,10 +394,7 @@ std::string Calculator::CalculatorPopup() {
         return {};
     }
     Console& console = windows_.screen().console();
-    int cursorSize = console.CursorSize();
-    keyboard_.SetExitKeys("+e", "");
-    colours_.SetColour("+n");
-    console.SetCursorSize(0);
+    PopupScope scope(keyboard_, colours_, console, "+e", "");
     windows_.PushScreenRegion(1, s.column, 25, s.column + 25);
     DrawBox(s);
     std::string result;
@@ -425,9 +423,6 @@ std::string Calculator::CalculatorPopup() {
     windows_.PopScreenRegion();
     s.error = false;
     Save(s);
-    console.SetCursorSize(cursorSize);  // the field being edited shows its cursor again
-    colours_.SetColour("-");
-    keyboard_.SetExitKeys("-", "");
     return result;
 }
 

@@ -5,6 +5,7 @@
 #include "format/dates.h"
 #include "format/numbers.h"
 #include "format/text_utils.h"
+#include "input/popup_scope.h"
 #include "text/cp850.h"
 
 namespace qp {
@@ -147,11 +148,8 @@ std::string Calendar::CalendarPopup() {
         windows_.screen().console().Beep();  // no room: draw nothing over a screen we did not save
         return {};
     }
-    Console& console = windows_.screen().console();
-    int cursorSize = console.CursorSize();
-    keyboard_.SetExitKeys("+ea", "4d00,4b00,5000,4800,5100,4900,4700,4f00,2100,1b");
-    colours_.SetColour("+n");
-    console.SetCursorSize(0);
+    PopupScope scope(keyboard_, colours_, windows_.screen().console(), "+ea",
+                     "4d00,4b00,5000,4800,5100,4900,4700,4f00,2100,1b");
     // At the right edge: columns 59 to 80 of an 80-column console.
     windows_.PushScreenRegion(1, columns - kWindowWidth + 1, kWindowRows, columns);
     windows_.DrawWindowFrame(1);
@@ -177,9 +175,6 @@ std::string Calendar::CalendarPopup() {
         }
     }
     windows_.PopScreenRegion();
-    console.SetCursorSize(cursorSize);
-    colours_.SetColour("-");
-    keyboard_.SetExitKeys("-", "");
     return result;
 }
 

@@ -3,15 +3,15 @@
 // File format (all integers little-endian):
 //
 //   offset 0    8 bytes  signature "QPRECF01"
-//   offset 8    2 bytes  H, the length of the specification that follows
+//   offset 8    2 bytes  H, the length of the description that follows
 //   offset 10   6 bytes  zero
-//   offset 16   H bytes  the file's specification, in the very layout that Stat returns:
+//   offset 16   H bytes  the file's description, in the very layout that Stat returns:
 //                 0-1   record length (1..65535)
 //                 2-3   zero
 //                 4-5   number of keys
 //                 6-9   number of records: zero here, filled in by Stat
 //                 10-15 zero
-//                 from 16, one 16-byte specification per key segment, the keys
+//                 from 16, one 16-byte description per key segment, the keys
 //                 in order and the segments of a key in order:
 //                   0-1 position of the segment in the record, 1-based
 //                   2-3 segment length
@@ -40,7 +40,7 @@
 // lock area's first byte (position 0 is never a record).
 //
 // Open (0): key buffer = file name; the handle number is written into the
-// position block. Create (14): data buffer = specification as above, key
+// position block. Create (14): data buffer = description as above, key
 // buffer = file name; refuses (59) to replace an existing file.
 #include "records/builtin_engine.h"
 

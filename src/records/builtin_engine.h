@@ -35,9 +35,9 @@ public:
         std::vector<Key> keys;
         bool hasAcs = false;
         std::array<std::uint8_t, 256> acs{};
-        std::string bytes;  // the specification as stored, record count zero
+        std::string bytes;  // the description as stored, record count zero
     };
-    // Checks a specification in the layout Stat returns; status 0 when usable.
+    // Checks a file description in the layout Stat returns; status 0 when usable.
     static std::int16_t ParseSpec(const std::uint8_t* bytes, std::size_t length, Spec& spec);
 
 private:

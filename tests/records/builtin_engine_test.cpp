@@ -68,7 +68,7 @@ protected:
     std::uint8_t block_[kPositionBlockSize] = {};
 };
 
-TEST_F(EngineTest, FileStartsWithSignatureThenTheSpecificationAsStatReturnsIt) {
+TEST_F(EngineTest, FileStartsWithSignatureThenTheDescriptionAsStatReturnsIt) {
     Insert(7, "x");
     std::string bytes = dir_.Read("cli.dat");
     std::string header = std::string("QPRECF01", 8) + std::string("\x39\x01\0\0\0\0\0\0", 8);

@@ -1,4 +1,4 @@
-// Shared pieces of the record tests: building file specifications, and a
+// Shared pieces of the record tests: building file descriptions, and a
 // record manager that records every call on its way to the real one.
 #pragma once
 
@@ -29,7 +29,7 @@ inline std::string Le32(std::uint32_t v) {
     return s;
 }
 
-// A specification in the layout Stat returns; acsTable (256 bytes) is appended
+// A file description in the layout Stat returns; acsTable (256 bytes) is appended
 // with its signature and name when given.
 inline std::string SpecBytes(std::uint16_t recordLength, const std::vector<std::vector<SegmentDef>>& keys,
                              const std::string& acsTable = {}) {
