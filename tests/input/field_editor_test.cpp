@@ -254,6 +254,17 @@ TEST_F(FieldEditorTest, ChoiceFieldShowsArrowsWhileEditing) {
     EXPECT_EQ(r.key, key::Esc);
 }
 
+TEST_F(FieldEditorTest, ChoiceFieldShowsAValueThatIsNoCodeAsItIs) {
+    editor_->SetFieldChoices("|S,S\xA1|N,No");
+    Keys({"Esc"});
+    Edit("x", 1);
+    Keys({"Esc"});
+    Edit("n", 1);
+    ASSERT_EQ(console_.seen.size(), 2u);
+    EXPECT_EQ(console_.seen[0].line.substr(8, 4), U"\u25C4x \u25BA");
+    EXPECT_EQ(console_.seen[1].line.substr(8, 4), U"\u25C4No\u25BA");
+}
+
 TEST_F(FieldEditorTest, ChoiceFieldKeys) {
     struct Case {
         const char* name;
@@ -264,7 +275,14 @@ TEST_F(FieldEditorTest, ChoiceFieldKeys) {
     };
     keyboard_.SetExitKeys("ea", "d,1b,4800,5000");
     const std::vector<Case> cases = {
-        {"unknown text starts at the first option", "X", {"Enter"}, "A", key::Enter},
+        // Passing through never changes a value: one that is no option's code
+        // stays, and so does a code stored in the other case.
+        {"unknown text is kept when passed through", "X", {"Enter"}, "X", key::Enter},
+        {"right from an unknown text picks the first", "X", {"Right", "Enter"}, "A", key::Enter},
+        {"left from an unknown text picks the last", "X", {"Left", "Enter"}, "C", key::Enter},
+        {"a letter from an unknown text searches from the first", "X", {"b", "Enter"}, "A", key::Enter},
+        {"small letter code kept when passed through", "b", {"Enter"}, "b", key::Enter},
+        {"small letter code is that option", "b", {"Right", "Enter"}, "C", key::Enter},
         {"right wraps to the first", "C", {"Right", "Enter"}, "A", key::Enter},
         {"left wraps to the last", "A", {"Left", "Enter"}, "C", key::Enter},
         {"a letter searches after the current option", "A", {"b", "Enter"}, "C", key::Enter},
