@@ -9,21 +9,9 @@
 namespace qp {
 namespace {
 
-// Bounds on the two repetitions of a rewrite: drawing a temporary name that
-// is not taken, and putting the copy in place while another program holds the file.
-constexpr int kTemporaryNameAttempts = 100;
-constexpr int kReplaceAttempts = 5;
-constexpr int kReplaceRetryMs = 200;
-
 std::string_view Unquoted(std::string_view value) {
     if (value.size() >= 2 && value.front() == '"' && value.back() == '"') return value.substr(1, value.size() - 2);
     return value;
-}
-
-// The path up to and including its last ":", "\" or "/"; empty for a bare name.
-std::string DirectoryPart(const std::string& path) {
-    std::size_t cut = path.find_last_of(":\\/");
-    return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
 }
 
 struct Request {
@@ -40,7 +28,10 @@ public:
     explicit Rewriter(const Request& request) : request_(request) {}
 
     std::string Run(std::string_view original) {
-        for (std::string_view line : ini::SplitLines(original)) Take(line);
+        ini::Lines lines = ini::SplitLines(original);
+        lineEnd_ = lines.lineEnd;
+        out_.assign(lines.byteOrderMark);
+        for (std::string_view line : lines.lines) Take(line);
         WriteMissingEntry();
         FlushHeldLines();
         return out_;
@@ -91,63 +82,22 @@ private:
 
     void WriteLine(std::string_view line) {
         out_.append(line);
-        out_ += "\r\n";
+        out_.append(lineEnd_);
     }
 
     const Request& request_;
     bool inSection_ = false;
     bool written_ = false;
+    std::string_view lineEnd_;
     std::vector<std::string_view> held_;
     std::string out_;
 };
 
-Status Failure(const std::string& what, const std::string& path, const std::string& reason) {
-    return Status::Fail(what + " " + path + ": " + reason);
-}
-
-// A name in the file's directory that no file has yet.
-std::optional<std::string> PickTemporaryName(Platform& platform, const std::string& path) {
-    std::string directory = DirectoryPart(path);
-    Random random(static_cast<std::uint64_t>(platform.HundredthsSinceMidnight()));
-    for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
-        std::string name = directory;
-        for (int digit = 0; digit < 8; ++digit) name += static_cast<char>('0' + random.Below(10));
-        name += ".tmp";
-        if (!platform.Exists(name)) return name;
-    }
-    return std::nullopt;
-}
-
-// One attempt: the rewritten copy of the current file, written to `temporary`
-// and flushed to disk. Sets `created` once `temporary` exists.
-Status WriteCopy(Platform& platform, const std::string& path, const std::string& temporary, const Request& request,
-                 bool& created) {
-    std::string reason;
-    auto copy = platform.Open(temporary, OpenMode::CreateExclusive, &reason);
-    if (!copy) return Failure("cannot create the temporary file", temporary, reason);
-    created = true;
-
-    // Opening for writing proves the file may be rewritten, and makes a missing one.
-    if (!platform.Open(path, OpenMode::ReadWriteShared, &reason))
-        return Failure("cannot open", path, reason);
-    std::optional<std::string> original = ReadWholeFile(platform, path);
-    if (!original) return Failure("cannot read", path, "read error");
-
-    std::string bytes = Rewriter(request).Run(*original);
-    Status status = copy->WriteAt(0, bytes.data(), bytes.size());
-    if (status) status = copy->Sync();
-    if (!status) return Failure("cannot write the temporary file", temporary, status.reason);
-    return Status::Ok();
-}
-
 }  // namespace
 
-std::string ReadIniKey(Platform& platform, const std::string& path, const std::string& section,
-                       const std::string& key) {
-    std::optional<std::string> bytes = ReadWholeFile(platform, path);
-    if (!bytes) return {};
+std::string ReadIniValue(std::string_view bytes, const std::string& section, const std::string& key) {
     bool inSection = false;
-    for (std::string_view line : ini::SplitLines(*bytes)) {
+    for (std::string_view line : ini::SplitLines(bytes).lines) {
         ini::LineInfo info = ini::ClassifyLine(line);
         if (info.kind == ini::LineKind::Blank) continue;
         if (!inSection) {
@@ -160,34 +110,24 @@ std::string ReadIniKey(Platform& platform, const std::string& path, const std::s
     return {};
 }
 
+std::string RewriteIniValue(std::string_view bytes, const std::string& section, const std::string& key,
+                            const std::string& value) {
+    Request request {section, key, value};
+    return Rewriter(request).Run(bytes);
+}
+
+std::string ReadIniKey(Platform& platform, const std::string& path, const std::string& section,
+                       const std::string& key) {
+    std::optional<std::string> bytes = ReadWholeFile(platform, path);
+    return bytes ? ReadIniValue(*bytes, section, key) : std::string();
+}
+
 Status WriteIniKey(Platform& platform, const std::string& path, const std::string& section, const std::string& key,
                    const std::string& value) {
-    std::optional<std::string> temporary = PickTemporaryName(platform, path);
-    if (!temporary) return Failure("no free temporary file name beside", path, "all names tried are taken");
-
-    bool existedBefore = platform.Exists(path);
-    auto undoCreation = [&] {
-        // A file that only this call created goes again, so that nothing is left changed.
-        if (!existedBefore && platform.Exists(path)) platform.Remove(path);
-    };
-    Request request {section, key, value};
-    std::string replaceReason;
-    for (int attempt = 0; attempt < kReplaceAttempts; ++attempt) {
-        if (attempt > 0) platform.SleepMilliseconds(kReplaceRetryMs);
-        bool created = false;
-        Status copied = WriteCopy(platform, path, *temporary, request, created);
-        if (!copied) {
-            if (created) platform.Remove(*temporary);
-            undoCreation();
-            return copied;
-        }
-        Status replaced = platform.Replace(*temporary, path);
-        if (replaced) return Status::Ok();
-        replaceReason = replaced.reason;
-        platform.Remove(*temporary);
-    }
-    undoCreation();
-    return Failure("cannot put the new copy in place of", path, replaceReason);
+    return RewriteFile(platform, path, [&](const RewriteTarget& current, std::string& replacement) {
+        replacement = RewriteIniValue(current.bytes, section, key, value);
+        return Status::Ok();
+    });
 }
 
 }  // namespace qp

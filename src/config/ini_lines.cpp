@@ -6,6 +6,7 @@ namespace qp::ini {
 namespace {
 
 constexpr char kEndOfFile = 0x1A;
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 std::string_view TrimSpaces(std::string_view text) {
     std::size_t first = text.find_first_not_of(' ');
@@ -16,23 +17,34 @@ std::string_view TrimSpaces(std::string_view text) {
 
 }  // namespace
 
-std::vector<std::string_view> SplitLines(std::string_view bytes) {
+Lines SplitLines(std::string_view bytes) {
     std::size_t stop = bytes.find(kEndOfFile);
     if (stop != std::string_view::npos) bytes = bytes.substr(0, stop);
 
-    std::vector<std::string_view> lines;
+    Lines result;
+    result.lineEnd = "\r\n";
+    if (bytes.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
+        result.byteOrderMark = bytes.substr(0, kByteOrderMark.size());
+        bytes.remove_prefix(kByteOrderMark.size());
+    }
+    bool endFound = false;
     std::size_t pos = 0;
     while (pos < bytes.size()) {
-        std::size_t cr = bytes.find('\r', pos);
-        if (cr == std::string_view::npos) {
-            lines.push_back(bytes.substr(pos));
+        std::size_t end = bytes.find_first_of("\r\n", pos);
+        if (end == std::string_view::npos) {
+            result.lines.push_back(bytes.substr(pos));
             break;
         }
-        lines.push_back(bytes.substr(pos, cr - pos));
-        pos = cr + 1;
-        if (pos < bytes.size() && bytes[pos] == '\n') ++pos;
+        result.lines.push_back(bytes.substr(pos, end - pos));
+        std::size_t next = end + 1;
+        if (bytes[end] == '\r' && next < bytes.size() && bytes[next] == '\n') ++next;
+        if (!endFound) {
+            result.lineEnd = bytes.substr(end, next - end);
+            endFound = true;
+        }
+        pos = next;
     }
-    return lines;
+    return result;
 }
 
 LineInfo ClassifyLine(std::string_view line) {

@@ -9,9 +9,17 @@
 
 namespace qp::ini {
 
-// The lines of a file: a line ends at CR, a LF directly after that CR belongs
-// to the line end, a lone LF is an ordinary byte, and 0x1A ends the file.
-std::vector<std::string_view> SplitLines(std::string_view bytes);
+// A file's bytes taken apart: a UTF-8 byte order mark at the very start (kept
+// aside so that it is not part of the first line's name), the lines without
+// their ends, and the line end the file uses. A line ends at CR, CR LF or a
+// lone LF; 0x1A ends the file.
+struct Lines {
+    std::string_view byteOrderMark;  // empty, or the three bytes of the mark
+    std::string_view lineEnd;        // the first line end found; CR LF when there is none
+    std::vector<std::string_view> lines;
+};
+
+Lines SplitLines(std::string_view bytes);
 
 enum class LineKind { Blank, Header, Entry, Other };
 

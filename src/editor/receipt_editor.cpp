@@ -1,6 +1,7 @@
 #include "editor/receipt_editor.h"
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 #include "format/numbers.h"
@@ -13,6 +14,11 @@ namespace {
 const std::string kOrderMessage = "L'ORDRE DE LES FILES NO \x90S CORRECTE";
 const std::string kMarginMessage = "FILA LLIURAT FORA DE MARGES";
 const std::string kSaveFailedMessage = "NO S'HAN POGUT DESAR ELS CANVIS";
+// Why, for the causes an operator can do something about.
+const std::string kDeniedMessage = "EL FITXER \x90S DE NOM\x90S LECTURA O NO TENIU PERM\xD6S PER MODIFICAR-LO";
+const std::string kDiskFullMessage = "EL DISC \x90S PLE";
+const std::string kInUseMessage = "UN ALTRE PROGRAMA T\x90 EL FITXER OBERT";
+const std::string kNoFolderMessage = "LA CARPETA DEL FITXER NO EXISTEIX";
 
 constexpr int kMessageRow = 12;
 constexpr int kTitleRow = 1;
@@ -57,20 +63,36 @@ EditResult ReceiptEditor::EditReceiptLayout(FormEngine& engine) {
     colours_.SetColour("n");
     ClearScreen();
     settings_.LoadReceiptSettings();
+    saved_ = false;
+    lastFailure_.clear();
 
     EditResult result;
     engine.RunScreen(1, 0, 0, result.key);
-    if (result.key == key::Esc || !settings_.Modified()) return result;
-
-    Status saved = settings_.SaveReceiptSettings();
-    if (saved) {
+    if (saved_) {
         result.outcome = EditResult::Outcome::Saved;
-        return result;
+    } else if (!lastFailure_.empty()) {
+        // The operator gave up after a save failed: the edits are not stored.
+        result.outcome = EditResult::Outcome::SaveFailed;
+        result.reason = lastFailure_;
     }
-    result.outcome = EditResult::Outcome::SaveFailed;
-    result.reason = saved.reason;
-    ShowMessage(translator_.Translate(kSaveFailedMessage) + ": " + saved.reason);
     return result;
+}
+
+std::string ReceiptEditor::SaveFailureText(const Status& status) {
+    std::string text = translator_.Translate(kSaveFailedMessage) + ". ";
+    switch (status.cause) {
+    case FailureCause::Denied: return text + translator_.Translate(kDeniedMessage) + ".";
+    case FailureCause::DiskFull: return text + translator_.Translate(kDiskFullMessage) + ".";
+    case FailureCause::InUse: return text + translator_.Translate(kInUseMessage) + ".";
+    case FailureCause::NoFolder: return text + translator_.Translate(kNoFolderMessage) + ".";
+    case FailureCause::None:
+    case FailureCause::Other: break;
+    }
+    return text + status.reason;
+}
+
+const std::string& ReceiptEditor::RowPlanMessage(RowPlanFault fault) {
+    return fault == RowPlanFault::Order ? kOrderMessage : kMarginMessage;
 }
 
 void ReceiptEditor::ClearScreen() {
@@ -102,7 +124,7 @@ void ReceiptEditor::DrawScreen(std::int16_t screen) {
 }
 
 void ReceiptEditor::ApplyOldFormatSwitch(std::int16_t screen, std::int16_t item) {
-    const bool oldFormat = tables_.Item(screen, item).Value == "S";
+    const bool oldFormat = IsYes(tables_.Item(screen, item).Value);
     for (int k = 1; k <= kSwitchedItems + 1; ++k) {
         // A form with fewer items after the switch simply has fewer to switch.
         if (!tables_.HasItem(screen, item + k)) break;
@@ -129,22 +151,24 @@ void ReceiptEditor::ShowItemValue(std::int16_t screen, std::int16_t item) {
     }
 }
 
-// The description of the choice whose code is the value, padded to the value
-// and description area; empty when no choice has that code.
+// The description of the choice whose code is the value (in either case),
+// padded to the value and description area; a value that is no choice's
+// code is shown as it is.
 std::string ReceiptEditor::OptionDescription(const FormItem& item) const {
     const std::string& options = item.Options;
+    const auto width = static_cast<std::size_t>(std::max(0, item.Length + item.DescWidth));
+    std::optional<std::string_view> caseless;
     for (std::size_t bar = options.find('|'); bar != std::string::npos;) {
         std::size_t next = options.find('|', bar + 1);
         std::string_view choice = std::string_view(options).substr(bar + 1, next == std::string::npos ? std::string::npos : next - bar - 1);
         std::size_t comma = choice.find(',');
         std::string_view code = choice.substr(0, comma);
-        if (code == item.Value) {
-            std::string_view description = comma == std::string_view::npos ? std::string_view() : choice.substr(comma + 1);
-            return FitWidth(description, static_cast<std::size_t>(std::max(0, item.Length + item.DescWidth)));
-        }
+        std::string_view description = comma == std::string_view::npos ? std::string_view() : choice.substr(comma + 1);
+        if (code == item.Value) return FitWidth(description, width);
+        if (!caseless && UpperForCompare(code) == UpperForCompare(item.Value)) caseless = description;
         bar = next;
     }
-    return {};
+    return FitWidth(caseless ? *caseless : std::string_view(item.Value), width);
 }
 
 void ReceiptEditor::PrintWrapped(const FormItem& item) {
@@ -169,14 +193,45 @@ std::int16_t ReceiptEditor::AcceptItem(std::int16_t screen, std::int16_t item, c
     return 0;
 }
 
-std::int16_t ReceiptEditor::AcceptScreen(std::int16_t screen, key::Code) {
-    if (screen != 1 || !tables_.HasItem(1, 1) || tables_.Item(1, 1).Value != "S") return 0;
-    switch (settings_.CheckRowPlan()) {
-    case RowPlanFault::None: return 0;
-    case RowPlanFault::Order: ShowMessage(translator_.Translate(kOrderMessage)); break;
-    case RowPlanFault::Margin: ShowMessage(translator_.Translate(kMarginMessage)); break;
+std::int16_t ReceiptEditor::AcceptScreen(std::int16_t screen, key::Code key) {
+    if (screen != 1) return 0;
+    if (tables_.HasItem(1, 1) && IsYes(tables_.Item(1, 1).Value)) {
+        RowPlanFault fault = settings_.CheckRowPlan();
+        if (fault != RowPlanFault::None) {
+            ShowMessage(translator_.Translate(RowPlanMessage(fault)));
+            return -1;
+        }
     }
-    return -1;
+    // Esc leaves without saving; so does a screen in which nothing changed.
+    if (key == key::Esc || !settings_.Modified()) return 0;
+    return Save() ? 0 : -1;
+}
+
+// Saved while the form is still open, so that a failure is shown over it and
+// the operator, back on the screen with every edit, can try again or leave.
+bool ReceiptEditor::Save() {
+    SaveResult result = settings_.SaveReceiptSettings();
+    if (result.ok()) {
+        saved_ = true;
+        return true;
+    }
+    // The values now merged from the file are what the operator must see.
+    RedrawValues();
+    if (result.plan != RowPlanFault::None) {
+        ShowMessage(translator_.Translate(RowPlanMessage(result.plan)));
+        return false;
+    }
+    lastFailure_ = result.status.reason.empty() ? "unknown failure" : result.status.reason;
+    ShowMessage(SaveFailureText(result.status));
+    return false;
+}
+
+void ReceiptEditor::RedrawValues() {
+    if (!tables_.HasScreen(1)) return;
+    colours_.SetColour("+h");
+    const int count = std::min<int>(tables_.Screen(1).ItemCount, static_cast<int>(tables_.Screen(1).items.size()));
+    for (int i = 1; i <= count; ++i) ShowItemValue(1, static_cast<std::int16_t>(i));
+    colours_.SetColour("-");
 }
 
 void ReceiptEditor::ShowMessage(const std::string& text) {

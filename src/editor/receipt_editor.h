@@ -29,7 +29,7 @@ struct EditResult {
     enum class Outcome {
         Saved,          // something changed and Tarn.ini now holds it
         NothingToSave,  // left with Esc, or nothing changed
-        SaveFailed,     // the operator was told; Tarn.ini is as it was
+        SaveFailed,     // a save failed, the operator was told and then left with Esc; Tarn.ini is as it was
     };
     Outcome outcome = Outcome::NothingToSave;
     key::Code key = 0;   // the key that ended the screen
@@ -42,8 +42,9 @@ public:
     ReceiptEditor(FormTables& tables, ReceiptSettings& settings, Windows& windows, Colours& colours,
                   Keyboard& keyboard, Translator& translator, UserPreferences& preferences, std::string sessionTitle);
 
-    // Loads the settings, runs screen 1 and stores the settings unless the
-    // screen was left with Esc or nothing changed. `engine` must have been
+    // Loads the settings, runs screen 1 and stores the settings when it is
+    // left with any key but Esc and something changed. A failed save keeps
+    // the operator on the screen with the edits. `engine` must have been
     // built with this editor as its hooks.
     EditResult EditReceiptLayout(FormEngine& engine);
 
@@ -62,6 +63,10 @@ private:
     void PrintWrapped(const FormItem& item);
     // The box of a refusal or failure: shown until a key is pressed.
     void ShowMessage(const std::string& text);
+    bool Save();
+    void RedrawValues();
+    std::string SaveFailureText(const Status& status);
+    static const std::string& RowPlanMessage(RowPlanFault fault);
 
     FormTables& tables_;
     ReceiptSettings& settings_;
@@ -71,6 +76,8 @@ private:
     Translator& translator_;
     UserPreferences& preferences_;
     std::string sessionTitle_;
+    bool saved_ = false;
+    std::string lastFailure_;  // the reason of the last failed save, if any
 };
 
 // The column at which a title of `length` characters is centred on an

@@ -1,8 +1,6 @@
 #include "editor/receipt_settings.h"
 
-#include <array>
 #include <optional>
-#include <string_view>
 #include <utility>
 
 #include "config/ini_file.h"
@@ -36,96 +34,89 @@ constexpr std::array<Setting, ReceiptSettings::kSettingCount> kSettings {{
 constexpr std::string_view kRowCounts = "011516";
 constexpr int kFirstRowItem = 2;
 constexpr int kLastRowItem = 6;
-constexpr long kPrintedRows = 25;
-
-constexpr int kNameAttempts = 100;
-
-std::string DirectoryPart(const std::string& path) {
-    std::size_t cut = path.find_last_of(":\\/");
-    return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
-}
-
-Status Failure(const std::string& what, const std::string& reason) {
-    return Status::Fail(reason.empty() ? what : what + ": " + reason);
-}
 
 }  // namespace
+
+bool IsYes(std::string_view value) { return UpperForCompare(value) == "S"; }
 
 ReceiptSettings::ReceiptSettings(Platform& platform, FormTables& tables, std::string tarnIni)
     : platform_(platform), tables_(tables), tarnIni_(std::move(tarnIni)) {}
 
+std::string_view ReceiptSettings::Key(int setting) { return kSettings.at(static_cast<std::size_t>(setting)).key; }
+
+std::optional<int> ReceiptSettings::FindKey(std::string_view key) {
+    for (int k = 0; k < kSettingCount; ++k)
+        if (UpperForCompare(key) == UpperForCompare(kSettings[static_cast<std::size_t>(k)].key)) return k;
+    return std::nullopt;
+}
+
+int ReceiptSettings::RowCount(int item) {
+    if (item < kFirstRowItem || item > kLastRowItem) return 0;
+    return kRowCounts[static_cast<std::size_t>(item - 1)] - '0';
+}
+
+ReceiptSettings::Values ReceiptSettings::ValuesIn(std::string_view bytes) {
+    Values values;
+    for (int k = 0; k < kSettingCount && tables_.HasItem(1, k + 1); ++k) {
+        FormItem item = tables_.Item(1, k + 1);
+        item.Assign(ReadIniValue(bytes, kSection, kSettings[static_cast<std::size_t>(k)].key));
+        if (IsBlank(item.Value)) item.Assign(kSettings[static_cast<std::size_t>(k)].defaultValue);
+        values[static_cast<std::size_t>(k)] = item.Value;
+    }
+    return values;
+}
+
+void ReceiptSettings::Show(const Values& values) {
+    for (int k = 0; k < kSettingCount && tables_.HasItem(1, k + 1); ++k)
+        tables_.Item(1, k + 1).Value = values[static_cast<std::size_t>(k)];
+}
+
 void ReceiptSettings::LoadReceiptSettings() {
     modified_ = false;
-    for (int k = 0; k < kSettingCount; ++k)
-        if (tables_.HasItem(1, k + 1)) tables_.Item(1, k + 1).Assign(ReadIniKey(platform_, tarnIni_, kSection, kSettings[k].key));
-    for (int k = 0; k < kSettingCount; ++k) {
-        if (!tables_.HasItem(1, k + 1)) continue;
-        FormItem& item = tables_.Item(1, k + 1);
-        if (IsBlank(item.Value)) item.Assign(kSettings[k].defaultValue);
-    }
+    loaded_ = ValuesIn(ReadWholeFile(platform_, tarnIni_).value_or(std::string()));
+    Show(loaded_);
 }
 
 RowPlanFault ReceiptSettings::CheckRowPlan() {
-    if (!tables_.HasItem(1, kLastRowItem) || tables_.Item(1, 1).Value != "S") return RowPlanFault::None;
+    if (!tables_.HasItem(1, kLastRowItem) || !IsYes(tables_.Item(1, 1).Value)) return RowPlanFault::None;
     long next = 0;
     for (int i = kFirstRowItem; i <= kLastRowItem; ++i) {
         long row = NumericValue(tables_.Item(1, i).Value);
         if (next > row) return RowPlanFault::Order;
-        next = row + (kRowCounts[static_cast<std::size_t>(i - 1)] - '0');
+        next = row + RowCount(i);
     }
     return next > kPrintedRows ? RowPlanFault::Margin : RowPlanFault::None;
 }
 
-// The nine keys are written into a copy of Tarn.ini that replaces the file
-// in one step at the end: a failure on the fifth key must not leave a file
-// in which four settings are new and five old.
-Status ReceiptSettings::SaveReceiptSettings() {
-    std::string original;
-    if (platform_.Exists(tarnIni_)) {
-        std::optional<std::string> bytes = ReadWholeFile(platform_, tarnIni_);
-        if (!bytes) return Failure("cannot read " + tarnIni_, "");
-        original = std::move(*bytes);
-    }
-    std::string copy = WorkingCopyName();
-    if (copy.empty()) return Failure("no free name for a working copy beside " + tarnIni_, "");
-
-    std::string reason;
-    std::unique_ptr<File> file = platform_.Open(copy, OpenMode::CreateExclusive, &reason);
-    if (!file) return Failure("cannot create the working copy " + copy, reason);
-    Status status = file->WriteAt(0, original.data(), original.size());
-    if (status) status = file->Sync();
-    file.reset();
-    if (!status) {
-        platform_.Remove(copy);
-        return Failure("cannot write the working copy " + copy, status.reason);
-    }
-
-    for (int k = 0; k < kSettingCount && tables_.HasItem(1, k + 1); ++k) {
-        status = WriteIniKey(platform_, copy, kSection, kSettings[k].key, tables_.Item(1, k + 1).Value);
-        if (!status) {
-            platform_.Remove(copy);
-            return Failure("cannot store " + std::string(kSettings[k].key), status.reason);
+// The nine keys are written in one rewrite of Tarn.ini: a failure on the
+// fifth key must not leave a file in which four settings are new and five old.
+SaveResult ReceiptSettings::SaveReceiptSettings() {
+    SaveResult result;
+    result.status = RewriteFile(platform_, tarnIni_, [&](const RewriteTarget& current, std::string& replacement) {
+        Values now = ValuesIn(current.bytes);
+        Values merged;
+        for (std::size_t k = 0; k < kSettingCount && tables_.HasItem(1, static_cast<int>(k) + 1); ++k) {
+            const std::string& mine = tables_.Item(1, static_cast<int>(k) + 1).Value;
+            bool changedHere = mine != loaded_[k];
+            merged[k] = changedHere ? mine : now[k];
+            if (!changedHere && now[k] != loaded_[k]) result.merged = true;
         }
+        loaded_ = now;
+        Show(merged);
+        result.plan = CheckRowPlan();
+        if (result.plan != RowPlanFault::None) return Status::Fail("the row plan does not hold");
+        replacement = current.bytes;
+        for (std::size_t k = 0; k < kSettingCount && tables_.HasItem(1, static_cast<int>(k) + 1); ++k)
+            replacement = RewriteIniValue(replacement, kSection, kSettings[k].key, merged[k]);
+        return Status::Ok();
+    });
+    if (result.plan != RowPlanFault::None) result.status = Status::Ok();
+    // What is in the file now is what the next save merges against.
+    if (result.ok()) {
+        for (std::size_t k = 0; k < kSettingCount && tables_.HasItem(1, static_cast<int>(k) + 1); ++k)
+            loaded_[k] = tables_.Item(1, static_cast<int>(k) + 1).Value;
     }
-    status = platform_.Replace(copy, tarnIni_);
-    if (!status) {
-        platform_.Remove(copy);
-        return Failure("cannot replace " + tarnIni_, status.reason);
-    }
-    return Status::Ok();
-}
-
-// A name beside Tarn.ini, so that the final replace stays on one file system.
-std::string ReceiptSettings::WorkingCopyName() {
-    std::string directory = DirectoryPart(tarnIni_);
-    Random random(static_cast<std::uint64_t>(platform_.HundredthsSinceMidnight()));
-    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        std::string name = directory + "QPL";
-        for (int digit = 0; digit < 5; ++digit) name += static_cast<char>('0' + random.Below(10));
-        name += ".tmp";
-        if (!platform_.Exists(name)) return name;
-    }
-    return {};
+    return result;
 }
 
 std::string ReceiptFormFault(const FormTables& tables) {

@@ -2,7 +2,10 @@
 // of screen 1 of the form tables, with their defaults and the row plan rule.
 #pragma once
 
+#include <array>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "input/form_tables.h"
 #include "platform/platform.h"
@@ -15,8 +18,19 @@ enum class RowPlanFault {
     Margin,  // the name block runs past the 25 printed rows
 };
 
+// What a save did.
+struct SaveResult {
+    Status status;                            // why Tarn.ini could not be written
+    RowPlanFault plan = RowPlanFault::None;   // the merged settings fail the plan: nothing written
+    bool merged = false;                      // another program's changes were taken in
+    bool ok() const { return status.ok && plan == RowPlanFault::None; }
+};
+
 class ReceiptSettings {
 public:
+    static constexpr int kSettingCount = 9;
+    static constexpr int kPrintedRows = 25;
+
     // tarnIni is RootDir + "Tarn.ini". The tables must hold screen 1 with at
     // least nine items.
     ReceiptSettings(Platform& platform, FormTables& tables, std::string tarnIni);
@@ -25,23 +39,40 @@ public:
     // and clears Modified.
     void LoadReceiptSettings();
     RowPlanFault CheckRowPlan();
-    // Writes the nine keys, each value as held with its padding. All or
-    // nothing: on failure Tarn.ini is left byte for byte as it was.
-    Status SaveReceiptSettings();
+    // Merges and writes the nine keys, each value as held with its padding.
+    // Tarn.ini is read again first: a setting the operator did not change
+    // since loading takes the file's current value, one the operator changed
+    // keeps the operator's. The items then hold the merged values. When the
+    // merged plan fails, nothing is written. All or nothing: on failure
+    // Tarn.ini is left byte for byte as it was.
+    SaveResult SaveReceiptSettings();
 
     bool Modified() const { return modified_; }
     void SetModified() { modified_ = true; }
 
-    static constexpr int kSettingCount = 9;
+    // The keys in item order ("Antic", "Fila.Num", ...).
+    static std::string_view Key(int setting);
+    // The setting (0-based) whose key is `key` without regard to case.
+    static std::optional<int> FindKey(std::string_view key);
+    // Rows that each row item's block takes on the stationery (items 2 to 6);
+    // 0 for the other items.
+    static int RowCount(int item);
 
 private:
-    std::string WorkingCopyName();
+    using Values = std::array<std::string, kSettingCount>;
+    // The nine values as loading makes them from a file's bytes.
+    Values ValuesIn(std::string_view bytes);
+    void Show(const Values& values);
 
     Platform& platform_;
     FormTables& tables_;
     std::string tarnIni_;
     bool modified_ = false;
+    Values loaded_;  // what Tarn.ini held when last read
 };
+
+// True when a Sí/No value says yes: "S" in either case.
+bool IsYes(std::string_view value);
 
 // Empty when screen 1 of the tables can hold the nine settings; otherwise
 // what is missing, for the start-up message.

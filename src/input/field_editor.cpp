@@ -68,17 +68,29 @@ std::vector<FieldEditor::Choice> FieldEditor::ParseChoices(std::string_view list
 
 void FieldEditor::SetUpChoices(Edit& e) {
     std::size_t capacity = static_cast<std::size_t>(e.capacity());
-    e.current = 0;
-    bool found = false;
-    for (std::size_t i = 0; i < e.choices.size(); ++i) {
-        e.choiceWidth = std::max(e.choiceWidth, static_cast<int>(e.choices[i].description.size()));
-        // The text is the code padded to the field's length.
-        if (!found && FitWidth(e.choices[i].code, capacity) == *e.text) {
-            e.current = i;
-            found = true;
-        }
-    }
+    for (const Choice& choice : e.choices)
+        e.choiceWidth = std::max(e.choiceWidth, static_cast<int>(choice.description.size()));
+    // The text is the code padded to the field's length; a code stored in
+    // the other case is the same choice.
+    auto match = [&](auto same) {
+        for (std::size_t i = 0; i < e.choices.size(); ++i)
+            if (same(FitWidth(e.choices[i].code, capacity), *e.text)) return std::optional<std::size_t>(i);
+        return std::optional<std::size_t>();
+    };
+    e.current = match([](const std::string& a, const std::string& b) { return a == b; });
+    if (!e.current)
+        e.current = match([](const std::string& a, const std::string& b) { return UpperForCompare(a) == UpperForCompare(b); });
     PrintArrows(e, true);
+}
+
+void FieldEditor::Pick(Edit& e, std::size_t choice) {
+    e.current = choice;
+    e.picked = true;
+    e.redraw = true;
+}
+
+std::string FieldEditor::ShownChoice(const Edit& e) const {
+    return e.current ? e.choices[*e.current].description : TrimBlanks(*e.text);
 }
 
 void FieldEditor::PrintArrows(const Edit& e, bool visible) {
@@ -96,7 +108,7 @@ void FieldEditor::Redraw(Edit& e) {
     Screen& screen = windows_.screen();
     std::string& text = *e.text;
     int capacity = e.capacity();
-    if (e.isChoice()) text = FitWidth(e.choices[e.current].code, static_cast<std::size_t>(capacity));
+    if (e.isChoice() && e.picked) text = FitWidth(e.choices[*e.current].code, static_cast<std::size_t>(capacity));
     key::Code mask = keyboard_.FieldMask();
     for (int k = 0; 1 + k * e.width <= capacity; ++k) {
         windows_.LocateInWindow(e.row + k, e.column);
@@ -107,7 +119,7 @@ void FieldEditor::Redraw(Edit& e) {
         } else if (e.isChoice()) {
             // A description never wraps: it is shown on the first row only.
             if (k == 0)
-                screen.Print(FitWidth(e.choices[e.current].description, static_cast<std::size_t>(e.choiceWidth)));
+                screen.Print(FitWidth(ShownChoice(e), static_cast<std::size_t>(e.choiceWidth)));
         } else {
             screen.Print(std::string_view(text).substr(static_cast<std::size_t>(start), static_cast<std::size_t>(count)));
         }
@@ -195,11 +207,13 @@ void FieldEditor::SelectByLetter(Edit& e, unsigned char ch) {
     textUtils_.FoldAccents = true;
     char wanted = textUtils_.UpperText(std::string(1, static_cast<char>(ch)))[0];
     std::size_t n = e.choices.size();
+    // From the choice after the current one; with none current, from the first.
+    std::size_t from = e.current ? *e.current : n - 1;
     for (std::size_t step = 1; step <= n; ++step) {
-        std::size_t i = (e.current + step) % n;
+        std::size_t i = (from + step) % n;
         const std::string& description = e.choices[i].description;
         if (!description.empty() && textUtils_.UpperText(description.substr(0, 1))[0] == wanted) {
-            e.current = i;
+            Pick(e, i);
             break;
         }
     }
@@ -281,14 +295,8 @@ FieldEditor::Outcome FieldEditor::ApplyChoiceKey(Edit& e, key::Code k) {
     std::size_t n = e.choices.size();
     switch (k) {
     case ' ':
-    case key::Right:
-        e.current = (e.current + 1) % n;
-        e.redraw = true;
-        return Outcome::Consumed;
-    case key::Left:
-        e.current = (e.current + n - 1) % n;
-        e.redraw = true;
-        return Outcome::Consumed;
+    case key::Right: Pick(e, e.current ? (*e.current + 1) % n : 0); return Outcome::Consumed;
+    case key::Left: Pick(e, e.current ? (*e.current + n - 1) % n : n - 1); return Outcome::Consumed;
     case key::Home: e.position = 1; return Outcome::Consumed;
     case key::End: e.position = static_cast<int>(TrimTrailingBlanks(*e.text).size()) + 1; return Outcome::Consumed;
     case key::Backspace:
@@ -296,7 +304,7 @@ FieldEditor::Outcome FieldEditor::ApplyChoiceKey(Edit& e, key::Code k) {
     case key::CtrlHome:
     case key::CtrlY:
     case key::CtrlV: return Outcome::Consumed;
-    case key::CtrlC: keyboard_.console().SetClipboard(e.choices[e.current].description); return Outcome::Consumed;
+    case key::CtrlC: keyboard_.console().SetClipboard(ShownChoice(e)); return Outcome::Consumed;
     default: break;
     }
     if (IsTypable(k)) {

@@ -43,7 +43,12 @@ private:
         std::string* text = nullptr;
         int position = 1;
         std::vector<Choice> choices;  // empty for an ordinary field
-        std::size_t current = 0;      // the choice shown
+        // The choice shown; none while the text matches no choice, which is
+        // then shown as it is.
+        std::optional<std::size_t> current;
+        // The text becomes the current choice's code only once the operator
+        // picks one: passing through a field leaves its value as it was.
+        bool picked = false;
         int choiceWidth = 0;          // longest description
         bool redraw = true;
         int capacity() const { return cap - 1; }
@@ -64,6 +69,8 @@ private:
     Outcome ApplyChoiceKey(Edit& e, key::Code key);
     void TypeCharacter(Edit& e, char ch);
     void SelectByLetter(Edit& e, unsigned char ch);
+    void Pick(Edit& e, std::size_t choice);
+    std::string ShownChoice(const Edit& e) const;
     void Paste(Edit& e);
     void PrintArrows(const Edit& e, bool visible);
     // The key after the ending translations; nothing when the edit goes on.

@@ -30,6 +30,85 @@ Status WriteWholeFile(Platform& platform, const std::string& path, const std::st
     return file->WriteAt(0, bytes.data(), bytes.size());
 }
 
+namespace {
+
+constexpr int kCopyNameAttempts = 100;
+// Another program of the suite holding the file is waited out this long in all.
+constexpr int kReplaceAttempts = 8;
+constexpr int kReplaceRetryMs = 200;
+constexpr std::size_t kCopyDigits = 5;
+
+// The path up to and including its last ":", "\" or "/"; empty for a bare name.
+std::string DirectoryPart(const std::string& path) {
+    std::size_t cut = path.find_last_of(":\\/");
+    return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+}
+
+void RemoveDeadCopies(Platform& platform, const std::string& directory) {
+    for (const std::string& name : platform.ListDirectory(directory))
+        if (IsRewriteCopyName(name)) platform.RemoveIfDeadCopy(directory + name);
+}
+
+// A new copy beside the file, under a name no file has yet.
+std::unique_ptr<File> CreateCopyBeside(Platform& platform, const RewriteTarget& target, std::string& copyPath,
+                                       Status& status) {
+    const std::string directory = DirectoryPart(target.path);
+    Random random(static_cast<std::uint64_t>(platform.HundredthsSinceMidnight()));
+    for (int attempt = 0; attempt < kCopyNameAttempts; ++attempt) {
+        std::string name = directory + "QPL";
+        for (std::size_t digit = 0; digit < kCopyDigits; ++digit) name += static_cast<char>('0' + random.Below(10));
+        name += ".tmp";
+        if (platform.Exists(name)) continue;
+        copyPath = name;
+        return platform.CreateCopy(name, target.exists ? target.identity : FileIdentity {}, status);
+    }
+    status = Status::Fail("no free name for a copy beside " + target.path + ": all names tried are taken");
+    return nullptr;
+}
+
+Status PutCopyInPlace(Platform& platform, const std::string& copyPath, const std::string& path) {
+    Status replaced;
+    for (int attempt = 0; attempt < kReplaceAttempts; ++attempt) {
+        if (attempt > 0) platform.SleepMilliseconds(kReplaceRetryMs);
+        replaced = platform.Replace(copyPath, path);
+        if (replaced || replaced.cause != FailureCause::InUse) break;
+    }
+    return replaced;
+}
+
+}  // namespace
+
+bool IsRewriteCopyName(const std::string& name) {
+    if (name.size() != 3 + kCopyDigits + 4 || name.compare(0, 3, "QPL") != 0 ||
+        name.compare(3 + kCopyDigits, 4, ".tmp") != 0)
+        return false;
+    for (std::size_t i = 3; i < 3 + kCopyDigits; ++i)
+        if (name[i] < '0' || name[i] > '9') return false;
+    return true;
+}
+
+Status RewriteFile(Platform& platform, const std::string& path, const RewriteFunction& rewrite) {
+    RewriteTarget target;
+    Status status = platform.OpenForRewrite(path, target);
+    if (!status) return status;
+    std::string replacement;
+    status = rewrite(target, replacement);
+    if (!status) return status;
+    // Nothing to change: the file is not touched at all.
+    if (target.exists && replacement == target.bytes) return Status::Ok();
+
+    RemoveDeadCopies(platform, DirectoryPart(target.path));
+    std::string copyPath;
+    std::unique_ptr<File> copy = CreateCopyBeside(platform, target, copyPath, status);
+    if (!copy) return status;
+    status = copy->WriteAt(0, replacement.data(), replacement.size());
+    if (status) status = copy->Sync();
+    copy.reset();
+    if (status) status = PutCopyInPlace(platform, copyPath, target.path);
+    if (!status) platform.Remove(copyPath);
+    return status;
+}
+
 void Random::Seed(std::uint64_t seed) { state_ = seed ^ 0x9E3779B97F4A7C15ULL; }
 
 double Random::Uniform() {

@@ -6,20 +6,53 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace qp {
+
+// Why an operation failed, in the terms an operator is told about.
+enum class FailureCause {
+    None,
+    Other,     // anything below does not fit; the system's words say more
+    Denied,    // read-only file, or no permission
+    DiskFull,  // no room left on the disk (or over quota)
+    InUse,     // another program holds the file
+    NoFolder,  // the folder that should hold the file does not exist
+};
 
 // Outcome of an operation that the caller must be able to report.
 struct Status {
     bool ok = true;
     std::string reason;  // the system's words when !ok
+    FailureCause cause = FailureCause::None;
 
     static Status Ok() { return {}; }
-    static Status Fail(std::string why) { return {false, std::move(why)}; }
+    static Status Fail(std::string why, FailureCause cause = FailureCause::Other) {
+        return {false, std::move(why), cause};
+    }
     explicit operator bool() const { return ok; }
+};
+
+// What a rewritten file keeps of the old one: permission bits, owner and
+// group (POSIX; Windows keeps attributes and ACLs in the replace itself).
+struct FileIdentity {
+    bool known = false;
+    std::uint32_t mode = 0;
+    std::int64_t owner = -1;
+    std::int64_t group = -1;
+};
+
+// A file opened for rewriting: the file itself (symbolic links followed),
+// and what it holds now.
+struct RewriteTarget {
+    std::string path;  // the final target, as the platform names it
+    bool exists = false;
+    std::string bytes;
+    FileIdentity identity;
 };
 
 enum class OpenMode {
@@ -50,8 +83,23 @@ public:
     virtual bool Exists(const std::string& path) = 0;
     virtual Status Remove(const std::string& path) = 0;
     // Puts `from` in the place of `to` in one step: `to` is always either the
-    // old or the new file, never missing.
+    // old or the new file, never missing. `to` keeps its attributes where the
+    // system keeps them with the file name (Windows).
     virtual Status Replace(const std::string& from, const std::string& to) = 0;
+
+    // The services of RewriteFile below, one step each.
+    // Opens `path` for reading and writing, as a check that it may be
+    // rewritten (a read-only file is refused, even for an administrator),
+    // and reads it. A missing file is no failure when its folder exists.
+    virtual Status OpenForRewrite(const std::string& path, RewriteTarget& target) = 0;
+    // Names of the entries of a directory ("" is the current one).
+    virtual std::vector<std::string> ListDirectory(const std::string& directory) = 0;
+    // Removes `path` when it is the copy of a save that died: nobody holds it
+    // and it was last written long enough ago. True when it was removed.
+    virtual bool RemoveIfDeadCopy(const std::string& path) = 0;
+    // Creates `path` for exclusive writing with the given identity (none for a
+    // new file), held so that RemoveIfDeadCopy leaves it alone while it is open.
+    virtual std::unique_ptr<File> CreateCopy(const std::string& path, const FileIdentity& identity, Status& status) = 0;
 
     // Environment and process.
     virtual std::string GetEnv(const std::string& name) = 0;  // empty when unset
@@ -72,6 +120,10 @@ public:
     bool Exists(const std::string& path) override;
     Status Remove(const std::string& path) override;
     Status Replace(const std::string& from, const std::string& to) override;
+    Status OpenForRewrite(const std::string& path, RewriteTarget& target) override;
+    std::vector<std::string> ListDirectory(const std::string& directory) override;
+    bool RemoveIfDeadCopy(const std::string& path) override;
+    std::unique_ptr<File> CreateCopy(const std::string& path, const FileIdentity& identity, Status& status) override;
     std::string GetEnv(const std::string& name) override;
     Status SetCurrentDirectory(const std::string& path) override;
     int RunCommand(const std::string& commandLine) override;
@@ -83,6 +135,22 @@ public:
 // Whole-file helpers over a Platform.
 std::optional<std::string> ReadWholeFile(Platform& platform, const std::string& path);
 Status WriteWholeFile(Platform& platform, const std::string& path, const std::string& bytes);
+
+// Produces a file's new bytes from its current ones (empty for a missing
+// file); a failure stops the rewrite before anything is written.
+using RewriteFunction = std::function<Status(const RewriteTarget& current, std::string& replacement)>;
+
+// The one way a configuration file is rewritten. The file is opened for
+// reading and writing first; the new copy is made beside it (beside a
+// symbolic link's final target, so that the link stays), with its mode,
+// group and owner, flushed and put in its place in one step. A replace
+// refused because another program holds the file is tried again for about
+// a second and a half. On any failure the file is as it was and no copy is
+// left; copies left by saves that died in the same folder are removed.
+Status RewriteFile(Platform& platform, const std::string& path, const RewriteFunction& rewrite);
+
+// The names RewriteFile gives its copies: "QPL", five digits, ".tmp".
+bool IsRewriteCopyName(const std::string& name);
 
 // Maps a program path to the file system's: on POSIX "\" becomes "/" and,
 // when a component does not exist as written, it is looked up without regard

@@ -19,6 +19,45 @@ namespace {
 
 std::string ErrnoText(int err) { return std::strerror(err); }
 
+FailureCause CauseOf(int err) {
+    switch (err) {
+    case EACCES:
+    case EPERM:
+    case EROFS: return FailureCause::Denied;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG: return FailureCause::DiskFull;
+    case EBUSY:
+    case ETXTBSY: return FailureCause::InUse;
+    case ENOENT:
+    case ENOTDIR: return FailureCause::NoFolder;
+    default: return FailureCause::Other;
+    }
+}
+
+Status Failed(const std::string& what, const std::string& path, int err) {
+    return Status::Fail(what + " " + path + ": " + ErrnoText(err), CauseOf(err));
+}
+
+// A copy younger than this is never taken for a dead save's: it may be one
+// that was created a moment ago and is about to be locked or renamed.
+constexpr time_t kDeadCopyAgeSeconds = 10;
+
+// Locks that belong to the open file, so that they also keep apart two saves
+// of one process; Linux has them, other systems get the process's locks.
+#ifdef F_OFD_SETLK
+constexpr int kSetLock = F_OFD_SETLK;
+#else
+constexpr int kSetLock = F_SETLK;
+#endif
+
+bool LockWholeFile(int fd, short type) {
+    struct flock lock {};
+    lock.l_type = type;
+    lock.l_whence = SEEK_SET;
+    return ::fcntl(fd, kSetLock, &lock) == 0;
+}
+
 class PosixFile final : public File {
 public:
     explicit PosixFile(int fd) : fd_(fd) {}
@@ -66,6 +105,42 @@ public:
 private:
     int fd_;
 };
+
+std::string ParentOf(const std::string& path) {
+    std::size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) return {};
+    return slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
+// Follows symbolic links to the file they finally name (as far as the
+// system would before giving up with ELOOP).
+std::string FinalTarget(std::string path) {
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+        std::vector<char> buffer(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 255) + 1);
+        ssize_t n = ::readlink(path.c_str(), buffer.data(), buffer.size());
+        if (n < 0 || static_cast<std::size_t>(n) >= buffer.size()) return path;
+        std::string link(buffer.data(), static_cast<std::size_t>(n));
+        if (link.empty()) return path;
+        if (link.front() == '/') {
+            path = link;
+        } else {
+            std::size_t slash = path.find_last_of('/');
+            path = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + link;
+        }
+    }
+    return path;
+}
+
+void SyncDirectoryOf(const std::string& path) {
+    std::string dir = ParentOf(path);
+    int dfd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+}
 
 bool PathExists(const std::string& p) {
     struct stat st {};
@@ -167,15 +242,104 @@ Status SystemPlatform::Remove(const std::string& path) {
 
 Status SystemPlatform::Replace(const std::string& from, const std::string& to) {
     std::string target = NativePath(to);
-    if (::rename(NativePath(from).c_str(), target.c_str()) != 0) return Status::Fail(ErrnoText(errno));
+    if (::rename(NativePath(from).c_str(), target.c_str()) != 0) return Failed("cannot replace", target, errno);
     // Make the rename itself durable.
-    std::string dir = target.substr(0, target.find_last_of('/') == std::string::npos ? 0 : target.find_last_of('/'));
-    int dfd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        ::fsync(dfd);
-        ::close(dfd);
-    }
+    SyncDirectoryOf(target);
     return Status::Ok();
+}
+
+Status SystemPlatform::OpenForRewrite(const std::string& path, RewriteTarget& target) {
+    target = RewriteTarget {};
+    target.path = FinalTarget(NativePath(path));
+    struct stat st {};
+    if (::stat(target.path.c_str(), &st) != 0) {
+        if (errno != ENOENT) return Failed("cannot open", target.path, errno);
+        std::string dir = ParentOf(target.path);
+        struct stat dirStat {};
+        if (::stat(dir.empty() ? "." : dir.c_str(), &dirStat) != 0) return Failed("no folder for", target.path, errno);
+        if (!S_ISDIR(dirStat.st_mode)) return Failed("no folder for", target.path, ENOTDIR);
+        return Status::Ok();
+    }
+    if (S_ISDIR(st.st_mode)) return Failed("cannot open", target.path, EISDIR);
+    // A file nobody may write is read-only, for an administrator too.
+    if ((st.st_mode & 0222) == 0) return Failed("cannot open", target.path, EACCES);
+    int fd;
+    do {
+        fd = ::open(target.path.c_str(), O_RDWR | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) return Failed("cannot open", target.path, errno);
+    PosixFile file(fd);
+    if (::fstat(fd, &st) != 0) return Failed("cannot open", target.path, errno);
+    target.bytes.resize(static_cast<std::size_t>(st.st_size));
+    std::int64_t got = file.ReadAt(0, target.bytes.data(), target.bytes.size());
+    if (got < 0) return Failed("cannot read", target.path, errno);
+    target.bytes.resize(static_cast<std::size_t>(got));
+    target.exists = true;
+    target.identity = FileIdentity {true, static_cast<std::uint32_t>(st.st_mode & 07777), st.st_uid, st.st_gid};
+    return Status::Ok();
+}
+
+std::vector<std::string> SystemPlatform::ListDirectory(const std::string& directory) {
+    std::vector<std::string> names;
+    std::string native = NativePath(directory);
+    DIR* d = ::opendir(native.empty() ? "." : native.c_str());
+    if (!d) return names;
+    while (dirent* e = ::readdir(d)) {
+        std::string name = e->d_name;
+        if (name != "." && name != "..") names.push_back(std::move(name));
+    }
+    ::closedir(d);
+    return names;
+}
+
+bool SystemPlatform::RemoveIfDeadCopy(const std::string& path) {
+    std::string native = NativePath(path);
+    int fd = ::open(native.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    PosixFile file(fd);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    if (st.st_mtime > ::time(nullptr) - kDeadCopyAgeSeconds) return false;
+    // A live save holds a write lock on its copy for as long as it runs.
+    if (!LockWholeFile(fd, F_RDLCK)) return false;
+    return ::unlink(native.c_str()) == 0;
+}
+
+std::unique_ptr<File> SystemPlatform::CreateCopy(const std::string& path, const FileIdentity& identity,
+                                                 Status& status) {
+    std::string native = NativePath(path);
+    // No more access than the final mode at any moment: the bits are set
+    // before anything is written.
+    int fd;
+    do {
+        fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, identity.known ? 0600 : 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        status = Failed("cannot create the copy", native, errno);
+        return nullptr;
+    }
+    auto file = std::make_unique<PosixFile>(fd);
+    // Where the file system has no locks, the copy's age alone protects it.
+    LockWholeFile(fd, F_WRLCK);
+    if (identity.known) {
+        // The group when this user belongs to it, the owner when this user
+        // may give files away; the mode last, as a change of owner may clear
+        // its set-id bits.
+        struct stat st {};
+        const auto group = static_cast<gid_t>(identity.group);
+        const auto owner = static_cast<uid_t>(identity.owner);
+        const auto unchanged = static_cast<uid_t>(-1);
+        if (::fstat(fd, &st) == 0 && st.st_gid != group) (void)::fchown(fd, unchanged, group);
+        if (st.st_uid != owner) (void)::fchown(fd, owner, static_cast<gid_t>(-1));
+        if (::fchmod(fd, static_cast<mode_t>(identity.mode)) != 0) {
+            status = Failed("cannot set the mode of the copy", native, errno);
+            file.reset();
+            ::unlink(native.c_str());
+            return nullptr;
+        }
+    }
+    status = Status::Ok();
+    return file;
 }
 
 std::string SystemPlatform::GetEnv(const std::string& name) {

@@ -37,6 +37,38 @@ std::string LastErrorText() {
     return Oem(text);
 }
 
+FailureCause CauseOf(DWORD err) {
+    switch (err) {
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT: return FailureCause::Denied;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: return FailureCause::DiskFull;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_UNABLE_TO_REMOVE_REPLACED:
+    case ERROR_USER_MAPPED_FILE: return FailureCause::InUse;
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_NETPATH: return FailureCause::NoFolder;
+    default: return FailureCause::Other;
+    }
+}
+
+Status Failed(const std::string& what, const std::string& path) {
+    DWORD err = GetLastError();
+    std::string text = LastErrorText();
+    return Status::Fail(what + " " + path + ": " + text, CauseOf(err));
+}
+
+// A copy younger than this is never taken for a dead save's: it may belong to
+// a save that closed it a moment ago and is putting it in place.
+constexpr std::int64_t kDeadCopyAge100ns = 10LL * 10000000LL;
+
+std::string DirectoryOf(const std::string& path) {
+    std::size_t cut = path.find_last_of(":\\/");
+    return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+}
+
 class WindowsFile final : public File {
 public:
     explicit WindowsFile(HANDLE h) : h_(h) {}
@@ -78,15 +110,22 @@ public:
             ov.OffsetHigh = static_cast<DWORD>(at >> 32);
             DWORD put = 0;
             DWORD want = static_cast<DWORD>(std::min<std::size_t>(n - done, 1u << 30));
-            if (!WriteFile(h_, in + done, want, &put, &ov)) return Status::Fail(LastErrorText());
+            if (!WriteFile(h_, in + done, want, &put, &ov)) {
+                DWORD err = GetLastError();
+                return Status::Fail(LastErrorText(), CauseOf(err));
+            }
             done += put;
         }
         return Status::Ok();
     }
     Status Sync() override {
-        if (!FlushFileBuffers(h_)) return Status::Fail(LastErrorText());
+        if (!FlushFileBuffers(h_)) {
+            DWORD err = GetLastError();
+            return Status::Fail(LastErrorText(), CauseOf(err));
+        }
         return Status::Ok();
     }
+    HANDLE Handle() const { return h_; }
 
 private:
     HANDLE h_;
@@ -133,9 +172,101 @@ Status SystemPlatform::Remove(const std::string& path) {
 }
 
 Status SystemPlatform::Replace(const std::string& from, const std::string& to) {
-    if (!MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return Status::Fail(LastErrorText());
+    std::wstring source = Wide(from);
+    std::wstring target = Wide(to);
+    // ReplaceFileW keeps the replaced file's attributes, ACL and streams.
+    if (GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        if (!ReplaceFileW(target.c_str(), source.c_str(), nullptr,
+                          REPLACEFILE_WRITE_THROUGH | REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS,
+                          nullptr, nullptr))
+            return Failed("cannot replace", to);
+        return Status::Ok();
+    }
+    if (!MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return Failed("cannot replace", to);
     return Status::Ok();
+}
+
+Status SystemPlatform::OpenForRewrite(const std::string& path, RewriteTarget& target) {
+    target = RewriteTarget {};
+    target.path = path;
+    std::wstring wide = Wide(path);
+    DWORD attributes = GetFileAttributesW(wide.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        DWORD err = GetLastError();
+        if (err != ERROR_FILE_NOT_FOUND) return Failed("cannot open", path);
+        std::string dir = DirectoryOf(path);
+        DWORD dirAttributes = dir.empty() ? FILE_ATTRIBUTE_DIRECTORY : GetFileAttributesW(Wide(dir).c_str());
+        if (dirAttributes == INVALID_FILE_ATTRIBUTES || !(dirAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            SetLastError(ERROR_PATH_NOT_FOUND);
+            return Failed("no folder for", path);
+        }
+        return Status::Ok();
+    }
+    if (attributes & FILE_ATTRIBUTE_READONLY) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return Failed("cannot open", path);
+    }
+    HANDLE h = CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return Failed("cannot open", path);
+    WindowsFile file(h);
+    std::int64_t size = file.Size();
+    if (size < 0) return Failed("cannot read", path);
+    target.bytes.resize(static_cast<std::size_t>(size));
+    std::int64_t got = file.ReadAt(0, target.bytes.data(), target.bytes.size());
+    if (got < 0) return Failed("cannot read", path);
+    target.bytes.resize(static_cast<std::size_t>(got));
+    target.exists = true;
+    return Status::Ok();
+}
+
+std::vector<std::string> SystemPlatform::ListDirectory(const std::string& directory) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAW found {};
+    HANDLE search = FindFirstFileW(Wide(directory + "*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        std::string name = Oem(found.cFileName);
+        if (name != "." && name != "..") names.push_back(std::move(name));
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return names;
+}
+
+bool SystemPlatform::RemoveIfDeadCopy(const std::string& path) {
+    // A live save holds its copy open without delete sharing: this open fails.
+    HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_READ | DELETE, 0, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    bool removed = false;
+    FILETIME written {};
+    FILETIME now {};
+    GetSystemTimeAsFileTime(&now);
+    if (GetFileTime(h, nullptr, nullptr, &written)) {
+        auto ticks = [](const FILETIME& t) {
+            return static_cast<std::int64_t>((static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime);
+        };
+        if (ticks(now) - ticks(written) >= kDeadCopyAge100ns) {
+            FILE_DISPOSITION_INFO disposition {};
+            disposition.DeleteFile = TRUE;
+            removed = SetFileInformationByHandle(h, FileDispositionInfo, &disposition, sizeof disposition) != 0;
+        }
+    }
+    CloseHandle(h);
+    return removed;
+}
+
+std::unique_ptr<File> SystemPlatform::CreateCopy(const std::string& path, const FileIdentity&, Status& status) {
+    // Readers are welcome; nobody may delete it while this save runs.
+    HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        status = Failed("cannot create the copy", path);
+        return nullptr;
+    }
+    status = Status::Ok();
+    return std::make_unique<WindowsFile>(h);
 }
 
 std::string SystemPlatform::GetEnv(const std::string& name) {

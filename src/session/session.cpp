@@ -17,9 +17,8 @@ std::string WithSeparator(const Platform& platform, std::string dir) {
     if (dir.empty()) return dir;
     char last = dir.back();
     if (last == ':' || last == '\\') return dir;
-    // A POSIX directory already ending in "/" needs nothing more.
-    if (last == '/' && !platform.IsWindowsHost()) return dir;
-    return dir + "\\";
+    if (platform.IsWindowsHost()) return dir + "\\";
+    return last == '/' ? dir : dir + "/";
 }
 
 // TERM is the suite's terminal directory on Windows; on POSIX it names the
@@ -52,7 +51,7 @@ std::string HostKindOf(Platform& platform) {
 
 Session ReadSessionEnvironment(Platform& platform) {
     Session session;
-    session.RootDir = platform.GetEnv("MURROOT");
+    session.RootDir = WithSeparator(platform, platform.GetEnv("MURROOT"));
     session.TempDir = WithSeparator(platform, platform.GetEnv("MURTMP"));
 
     std::string sessionFile = session.TempDir + "Sessio.ini";

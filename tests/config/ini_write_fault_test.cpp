@@ -18,19 +18,23 @@ public:
     bool failOpenForWriting = false;
     bool everyNameTaken = false;
     int replaceFailures = 0;  // how many Replace calls fail before one succeeds
+    FailureCause replaceCause = FailureCause::InUse;
 
     int existsOnTemporary = 0;
     int replaceCalls = 0;
     int sleeps = 0;
     std::string lastTemporary;
 
-    std::unique_ptr<File> Open(const std::string& path, OpenMode mode, std::string* reason) override {
-        if ((mode == OpenMode::CreateExclusive && failCreate) ||
-            (mode == OpenMode::ReadWriteShared && failOpenForWriting)) {
-            if (reason) *reason = "Injected: permission denied";
+    std::unique_ptr<File> CreateCopy(const std::string& path, const FileIdentity& identity, Status& status) override {
+        if (failCreate) {
+            status = Status::Fail("Injected: permission denied", FailureCause::Denied);
             return nullptr;
         }
-        return SystemPlatform::Open(path, mode, reason);
+        return SystemPlatform::CreateCopy(path, identity, status);
+    }
+    Status OpenForRewrite(const std::string& path, RewriteTarget& target) override {
+        if (failOpenForWriting) return Status::Fail("Injected: permission denied", FailureCause::Denied);
+        return SystemPlatform::OpenForRewrite(path, target);
     }
     bool Exists(const std::string& path) override {
         if (path.size() > 4 && path.substr(path.size() - 4) == ".tmp") {
@@ -44,7 +48,7 @@ public:
         lastTemporary = from;
         if (replaceFailures > 0) {
             --replaceFailures;
-            return Status::Fail("Injected: device busy");
+            return Status::Fail("Injected: device busy", replaceCause);
         }
         return SystemPlatform::Replace(from, to);
     }
@@ -111,11 +115,23 @@ TEST(IniWriteFault, RepetitionsAreBounded) {
     EXPECT_FALSE(WriteIniKey(names, dir / "Tarn.ini", "Rebut", "Antic", "1").ok);
     EXPECT_EQ(names.existsOnTemporary, 100);
 
+    // A file held by another program is waited out for about a second and a half.
     FaultyPlatform busy;
     busy.replaceFailures = 1000;
-    EXPECT_FALSE(WriteIniKey(busy, dir / "Tarn.ini", "Rebut", "Antic", "1").ok);
-    EXPECT_EQ(busy.replaceCalls, 5);
-    EXPECT_EQ(busy.sleeps, 4);
+    Status status = WriteIniKey(busy, dir / "Tarn.ini", "Rebut", "Antic", "1");
+    EXPECT_FALSE(status.ok);
+    EXPECT_EQ(status.cause, FailureCause::InUse);
+    EXPECT_EQ(busy.replaceCalls, 8);
+    EXPECT_EQ(busy.sleeps, 7);
+
+    // Any other refusal is final at once.
+    FaultyPlatform denied;
+    denied.replaceFailures = 1000;
+    denied.replaceCause = FailureCause::Denied;
+    EXPECT_FALSE(WriteIniKey(denied, dir / "Tarn.ini", "Rebut", "Antic", "1").ok);
+    EXPECT_EQ(denied.replaceCalls, 1);
+    EXPECT_EQ(dir.Read("Tarn.ini"), kOriginal);
+    EXPECT_EQ(dir.Entries(), std::vector<std::string> {"Tarn.ini"});
 }
 
 TEST(IniWriteFault, ReplaceSucceedingOnRetryWritesOnce) {
@@ -138,8 +154,7 @@ TEST(IniWriteFault, TemporaryFileIsBesideTheFile) {
     const std::string& name = platform.lastTemporary;
     ASSERT_EQ(name.size(), dir.Dir().size() + 12);
     EXPECT_EQ(name.substr(0, dir.Dir().size()), dir.Dir());
-    EXPECT_EQ(name.find_first_not_of("0123456789", dir.Dir().size()), dir.Dir().size() + 8);
-    EXPECT_EQ(name.substr(name.size() - 4), ".tmp");
+    EXPECT_TRUE(IsRewriteCopyName(name.substr(dir.Dir().size()))) << name;
 }
 
 }  // namespace

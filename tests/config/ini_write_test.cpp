@@ -58,9 +58,16 @@ INSTANTIATE_TEST_SUITE_P(
         WriteCase {"NewLinesTakeArgumentsAsGiven", "", " s ", " k ", " v ", "[ s ]\r\n k = v \r\n"},
         WriteCase {"EntryBeforeFirstHeaderIsNotTheKey", "K=1\r\n[S]\r\n", "S", "K", "2", "K=1\r\n[S]\r\nK=2\r\n"},
         WriteCase {"LeadingBlankLinesKept", "\r\n\r\n[S]\r\n", "S", "K", "v", "\r\n\r\n[S]\r\nK=v\r\n"},
-        WriteCase {"CrOnlyAndUnendedLinesGetCrLf", "[S]\rA=1\rK=1", "S", "K", "2", "[S]\r\nA=1\r\nK=2\r\n"},
+        WriteCase {"CrOnlyFileKeepsCr", "[S]\rA=1\rK=1", "S", "K", "2", "[S]\rA=1\rK=2\r"},
+        WriteCase {"UnendedLastLineGetsTheFilesEnd", "[S]\r\nK=1", "S", "K", "2", "[S]\r\nK=2\r\n"},
+        WriteCase {"OneLineFileGetsCrLf", "[S]", "S", "K", "v", "[S]\r\nK=v\r\n"},
         WriteCase {"CtrlZEndsTheFile", "[S]\r\nK=1\r\n\x1Ajunk", "S", "K", "2", "[S]\r\nK=2\r\n"},
-        WriteCase {"LoneLfStaysInsideItsLine", "[S]\nK=1\n", "S", "K", "2", "[S]\nK=1\n\r\nK=2\r\n"},
+        WriteCase {"LfOnlyFileKeepsLf", "[S]\nK=1\n", "S", "K", "2", "[S]\nK=2\n"},
+        WriteCase {"LfOnlyFileNewKeyBeforeBlanks", "[S]\nA=1\n\n[T]\n", "S", "K", "v", "[S]\nA=1\nK=v\n\n[T]\n"},
+        WriteCase {"MixedEndsTakeTheFirst", "[S]\nA=1\r\nB=2\r", "S", "K", "v", "[S]\nA=1\nB=2\nK=v\n"},
+        WriteCase {"ByteOrderMarkStaysInFront", "\xEF\xBB\xBF[S]\r\nK=1\r\n", "s", "k", "2",
+                   "\xEF\xBB\xBF[S]\r\nK=2\r\n"},
+        WriteCase {"ByteOrderMarkOnlyFile", "\xEF\xBB\xBF", "S", "K", "v", "\xEF\xBB\xBF[S]\r\nK=v\r\n"},
         WriteCase {"RepeatedSectionRewrittenInBoth", "[S]\r\nK=1\r\n[T]\r\n[S]\r\nK=2\r\n", "S", "K", "3",
                    "[S]\r\nK=3\r\n[T]\r\n[S]\r\nK=3\r\n"},
         WriteCase {"CommentOnlyLineInsideSectionIsHeldBack", "[S]\r\nA=1\r\n; note\r\n[T]\r\n", "S", "K", "v",
@@ -115,7 +122,7 @@ TEST(IniWrite, TakesGarbageAndLongLines) {
     }
     garbage.erase(std::remove(garbage.begin(), garbage.end(), '\x1A'), garbage.end());
     testing::TempDir dir;
-    dir.Write("Tarn.ini", garbage + "\r\n" + std::string(100000, 'L'));
+    dir.Write("Tarn.ini", "x\r\n" + garbage + "\r\n" + std::string(100000, 'L'));
     SystemPlatform platform;
     ASSERT_TRUE(WriteIniKey(platform, dir / "Tarn.ini", "S", "K", "v").ok);
     EXPECT_EQ(ReadIniKey(platform, dir / "Tarn.ini", "S", "K"), "v");

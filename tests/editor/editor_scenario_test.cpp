@@ -2,12 +2,14 @@
 // screen and the exact bytes of Tarn.ini out.
 #include <algorithm>
 #include <functional>
+#include <utility>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
+#include "config/ini_file.h"
 #include "editor/scenario_console.h"
 
 namespace qp {
@@ -316,7 +318,7 @@ TEST(EditorScenarioTest, ValuesAreShownAsRowNumbersOrChoiceDescriptions) {
     EditorScenario s;
     s.WriteFile("Tarn.ini",
                 "[Rebut]\r\nFila.Num=5\r\nFila.Dat=7\r\nFila.Cnc=8\r\nFila.Dom=13\r\nFila.Nom=15\r\nMatriu=X\r\n"
-                "Duplicat=S\r\nMembret=N\r\n");
+                "Duplicat=S\r\nMembret=n\r\n");
     s.console().Snapshot();
     s.console().Press("Esc");
     s.Run();
@@ -327,7 +329,7 @@ TEST(EditorScenarioTest, ValuesAreShownAsRowNumbersOrChoiceDescriptions) {
         const char* shown;
     } expected[] = {
         {2, " 5"}, {3, " 7"}, {4, " 8"}, {5, "13"}, {6, "15"},
-        {7, "    "},  // a code that no choice has shows nothing
+        {7, "X   "},  // a code that no choice has is shown as it is
         {8, "S\xA1  "}, {9, "No  "},
     };
     for (const auto& e : expected) EXPECT_EQ(Shown(s, shot, e.item), e.shown) << "item " << e.item;
@@ -490,26 +492,33 @@ TEST(EditorScenarioTest, TitleIsCentredOnRowOne) {
 
 // ---------------------------------------------------------------------------
 
-// Fails the services a save needs, as a full or broken disk would.
+// Fails the services a save needs, as a full disk, a read-only file or
+// another program holding the file would; each fault for a number of calls.
 class FaultyPlatform : public ScenarioPlatform {
 public:
-    int failReplacesFrom = 0;         // this Replace and every later one fail; 0: none
-    bool failReplaceOfTarnIni = false;
-    bool failCreate = false;          // new files cannot be created
+    int openFailures = 0;
+    int createFailures = 0;
+    int replaceFailures = 0;
+    FailureCause cause = FailureCause::DiskFull;
+    // Runs when a save opens Tarn.ini: another workstation's save, just before ours.
+    std::function<void(const std::string& path)> beforeOpen;
     int replaces = 0;
 
-    std::unique_ptr<File> Open(const std::string& path, OpenMode mode, std::string* reason) override {
-        if (failCreate && mode == OpenMode::CreateExclusive) {
-            if (reason != nullptr) *reason = "disk full";
+    Status OpenForRewrite(const std::string& path, RewriteTarget& target) override {
+        if (beforeOpen) std::exchange(beforeOpen, nullptr)(Resolve(path));
+        if (openFailures > 0 && openFailures--) return Status::Fail("injected refusal", cause);
+        return ScenarioPlatform::OpenForRewrite(path, target);
+    }
+    std::unique_ptr<File> CreateCopy(const std::string& path, const FileIdentity& identity, Status& status) override {
+        if (createFailures > 0 && createFailures--) {
+            status = Status::Fail("injected refusal", cause);
             return nullptr;
         }
-        return ScenarioPlatform::Open(path, mode, reason);
+        return ScenarioPlatform::CreateCopy(path, identity, status);
     }
     Status Replace(const std::string& from, const std::string& to) override {
         ++replaces;
-        const bool tarnIni = to.size() >= 8 && to.substr(to.size() - 8) == "Tarn.ini";
-        if ((failReplacesFrom != 0 && replaces >= failReplacesFrom) || (failReplaceOfTarnIni && tarnIni))
-            return Status::Fail("disk full");
+        if (replaceFailures > 0 && replaceFailures--) return Status::Fail("injected refusal", cause);
         return ScenarioPlatform::Replace(from, to);
     }
     void SleepMilliseconds(int) override {}
@@ -519,18 +528,54 @@ struct FaultCase {
     const char* name;
     const char* tarnIni;
     std::function<void(FaultyPlatform&)> fault;
+    const char* shown;  // the cause as the box names it (code page 850)
 };
 
-TEST(EditorScenarioTest, AFailedSaveIsShownAndLeavesTarnIniAsItWas) {
-    const FaultCase cases[] = {
-        {"first key", nullptr, [](FaultyPlatform& p) { p.failReplacesFrom = 1; }},
-        {"fifth key", nullptr, [](FaultyPlatform& p) { p.failReplacesFrom = 5; }},
-        {"the final replace", nullptr, [](FaultyPlatform& p) { p.failReplaceOfTarnIni = true; }},
-        {"no working copy", nullptr, [](FaultyPlatform& p) { p.failCreate = true; }},
-        {"no Tarn.ini before", kNoFile, [](FaultyPlatform& p) { p.failReplaceOfTarnIni = true; }},
-        {"section there before", "[Rebut]\r\nAntic=S\r\nFila.Dom=11\r\n", [](FaultyPlatform& p) { p.failReplacesFrom = 3; }},
-    };
-    for (const FaultCase& c : cases) {
+const FaultCase kSaveFaults[] = {
+    {"read-only", nullptr, [](FaultyPlatform& p) { p.openFailures = 1, p.cause = FailureCause::Denied; },
+     "NOM\x90S LECTURA"},
+    {"disk full", nullptr, [](FaultyPlatform& p) { p.createFailures = 1, p.cause = FailureCause::DiskFull; },
+     "EL DISC \x90S PLE"},
+    // The replace is tried for a while before the file counts as held.
+    {"held by another program", nullptr, [](FaultyPlatform& p) { p.replaceFailures = 8, p.cause = FailureCause::InUse; },
+     "UN ALTRE PROGRAMA"},
+    {"folder gone", kNoFile, [](FaultyPlatform& p) { p.openFailures = 1, p.cause = FailureCause::NoFolder; },
+     "LA CARPETA"},
+    {"other cause", nullptr, [](FaultyPlatform& p) { p.replaceFailures = 1, p.cause = FailureCause::Other; },
+     "injected refusal"},
+};
+
+TEST(EditorScenarioTest, AFailedSaveIsShownAndKeepsTheEditsForAnotherTry) {
+    for (const FaultCase& c : kSaveFaults) {
+        SCOPED_TRACE(c.name);
+        FaultyPlatform platform;
+        EditorScenario s(platform);
+        Install(s, c.tarnIni);
+        c.fault(platform);
+        const std::vector<std::string> rootBefore = s.RootEntries();
+        s.console().Press({"PgDn", "Space", "F10"});
+        s.console().Snapshot();
+        s.console().Press("Enter");
+        s.console().Snapshot();
+        s.console().Press("F10");
+        EditResult result = s.Run();
+        EXPECT_EQ(result.outcome, EditResult::Outcome::Saved);
+        EXPECT_EQ(TarnIniOrNone(s), (c.tarnIni == nullptr ? kSample : "") +
+                                        std::string(kDefaultRebut).replace(kDefaultRebut.size() - 3, 1, "N"));
+        ASSERT_EQ(s.console().snapshots().size(), 2u);
+        const ScreenShot& box = s.console().snapshots()[0];
+        EXPECT_TRUE(box.Contains("NO S'HAN POGUT DESAR ELS CANVIS")) << box.Text();
+        EXPECT_TRUE(box.Contains(c.shown)) << box.Text();
+        EXPECT_TRUE(box.Contains("Format antic del rebut")) << "the box is over the form";
+        const ScreenShot& back = s.console().snapshots()[1];
+        EXPECT_EQ(Shown(s, back, 9), "No  ") << "the edit is still there";
+        EXPECT_FALSE(back.Contains("NO S'HAN POGUT")) << back.Text();
+        EXPECT_EQ(s.RootEntries().size(), rootBefore.size() + (c.tarnIni == kNoFile ? 1 : 0)) << "no copy is left";
+    }
+}
+
+TEST(EditorScenarioTest, GivingUpAfterAFailedSaveLeavesTarnIniAsItWas) {
+    for (const FaultCase& c : kSaveFaults) {
         SCOPED_TRACE(c.name);
         FaultyPlatform platform;
         EditorScenario s(platform);
@@ -538,21 +583,15 @@ TEST(EditorScenarioTest, AFailedSaveIsShownAndLeavesTarnIniAsItWas) {
         c.fault(platform);
         const std::string before = TarnIniOrNone(s);
         const std::vector<std::string> rootBefore = s.RootEntries();
-        s.console().Press({"PgDn", "Space", "F10"});
-        s.console().Snapshot();
-        s.console().Press("Enter");
+        // Back on the first item after the box: Esc there leaves.
+        s.console().Press({"PgDn", "Space", "F10", "Enter", "Esc"});
         EditResult result = s.Run();
         EXPECT_EQ(result.outcome, EditResult::Outcome::SaveFailed);
-        EXPECT_NE(result.reason.find("disk full"), std::string::npos) << result.reason;
+        EXPECT_NE(result.reason.find("injected refusal"), std::string::npos) << result.reason;
         EXPECT_EQ(TarnIniOrNone(s), before);
-        EXPECT_EQ(s.RootEntries(), rootBefore) << "no working copy is left";
-        ASSERT_EQ(s.console().snapshots().size(), 1u);
-        const ScreenShot& shot = s.console().snapshots()[0];
-        EXPECT_TRUE(shot.Contains("NO S'HAN POGUT DESAR ELS CANVIS")) << shot.Text();
-        // The box may wrap the reason after the path, whose length varies.
-        EXPECT_TRUE(shot.Contains("disk") && shot.Contains("full")) << shot.Text();
+        EXPECT_EQ(s.RootEntries(), rootBefore) << "no copy is left";
         EXPECT_EQ(s.console().beeps(), 1);
-        EXPECT_EQ(s.console().ScriptLeft(), 0u) << "the box waited for its key";
+        EXPECT_EQ(s.console().ScriptLeft(), 0u);
         EXPECT_FALSE(s.HasFile("TEMP/WinPush.tmp")) << "the box was closed";
     }
 }
@@ -561,14 +600,72 @@ TEST(EditorScenarioTest, TheSaveFailureMessageIsTranslated) {
     FaultyPlatform platform;
     EditorScenario s(platform);
     s.SetLanguage("SPA");
-    platform.failCreate = true;
+    platform.createFailures = 1;
     s.console().Press({"PgDn", "Space", "F10"});
     s.console().Snapshot();
-    s.console().Press("Enter");
+    s.console().Press({"Enter", "Esc", "Esc"});
     EditResult result = s.Run();
     EXPECT_EQ(result.outcome, EditResult::Outcome::SaveFailed);
     ASSERT_EQ(s.console().snapshots().size(), 1u);
-    EXPECT_TRUE(s.console().snapshots()[0].Contains("NO SE HAN PODIDO GUARDAR LOS CAMBIOS")) << s.console().snapshots()[0].Text();
+    const ScreenShot& shot = s.console().snapshots()[0];
+    EXPECT_TRUE(shot.Contains("NO SE HAN PODIDO GUARDAR LOS CAMBIOS")) << shot.Text();
+    EXPECT_TRUE(shot.Contains("EL DISCO EST\xB5 LLENO")) << shot.Text();
+}
+
+// ---------------------------------------------------------------------------
+// Another workstation saves between our loading and our F10.
+
+TEST(EditorScenarioTest, AColleaguesChangeIsKeptBesideOurs) {
+    FaultyPlatform platform;
+    EditorScenario s(platform);
+    s.WriteFile("Tarn.ini", kDefaultRebut);
+    platform.beforeOpen = [](const std::string& path) {
+        SystemPlatform system;
+        ASSERT_TRUE(WriteIniKey(system, path, "Rebut", "Fila.Num", "2 ").ok);
+    };
+    // Ours: the date row from 3 to 4.
+    s.console().Press({"Down", "Down"});
+    s.console().Type("4");
+    s.console().Press({"Enter", "F10"});
+    EXPECT_EQ(s.Run().outcome, EditResult::Outcome::Saved);
+    std::string expected = kDefaultRebut;
+    expected.replace(expected.find("Fila.Num=1 "), 11, "Fila.Num=2 ");
+    expected.replace(expected.find("Fila.Dat=3 "), 11, "Fila.Dat=4 ");
+    EXPECT_EQ(s.TarnIni(), expected);
+}
+
+TEST(EditorScenarioTest, AMergedPlanThatFailsIsShownAndKeepsTheOperatorOnTheScreen) {
+    FaultyPlatform platform;
+    EditorScenario s(platform);
+    s.WriteFile("Tarn.ini", kDefaultRebut);
+    std::string theirs;
+    platform.beforeOpen = [&theirs](const std::string& path) {
+        SystemPlatform system;
+        ASSERT_TRUE(WriteIniKey(system, path, "Rebut", "Fila.Nom", "12").ok);
+        theirs = ReadWholeFile(system, path).value_or("");
+    };
+    // Ours alone holds (the address on 12, the name on 13), and so does
+    // theirs (the address on 11, the name on 12); together they do not.
+    s.console().Press({"Down", "Down", "Down", "Down"});
+    s.console().Type("12");
+    s.console().Press({"Enter", "F10"});
+    s.console().Snapshot();
+    s.console().Press("Enter");
+    s.console().Snapshot();
+    // The operator stays on the screen and mends the plan: the name on 13.
+    s.console().Press({"Down", "Down", "Down", "Down", "Down"});
+    s.console().Type("13");
+    s.console().Press({"Enter", "F10"});
+    EXPECT_EQ(s.Run().outcome, EditResult::Outcome::Saved);
+    std::string expected = kDefaultRebut;
+    expected.replace(expected.find("Fila.Dom=11"), 11, "Fila.Dom=12");
+    EXPECT_EQ(s.TarnIni(), expected);
+    EXPECT_EQ(platform.replaces, 1) << "the refused merge wrote nothing";
+    ASSERT_EQ(s.console().snapshots().size(), 2u);
+    EXPECT_TRUE(s.console().snapshots()[0].Contains("L'ORDRE DE LES FILES NO \x90S CORRECTE"))
+        << s.console().snapshots()[0].Text();
+    EXPECT_EQ(Shown(s, s.console().snapshots()[1], 5), "12") << "ours";
+    EXPECT_EQ(Shown(s, s.console().snapshots()[1], 6), "12") << "theirs, merged in";
 }
 
 // ---------------------------------------------------------------------------

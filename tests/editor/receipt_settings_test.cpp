@@ -13,7 +13,7 @@ using qp::testing::TempDir;
 class ReplaceFailsPlatform : public SystemPlatform {
 public:
     Status Replace(const std::string& from, const std::string& to) override {
-        if (to.size() >= 8 && to.substr(to.size() - 8) == "Tarn.ini") return Status::Fail("disk full");
+        if (to.size() >= 8 && to.substr(to.size() - 8) == "Tarn.ini") return Status::Fail("disk full", FailureCause::DiskFull);
         return SystemPlatform::Replace(from, to);
     }
 };
@@ -84,7 +84,7 @@ TEST(ReceiptSettingsTest, SavesAllNineKeysWithTheirPadding) {
     FormTables tables = NineItems();
     ReceiptSettings settings(platform, tables, dir / "Tarn.ini");
     settings.LoadReceiptSettings();
-    ASSERT_TRUE(settings.SaveReceiptSettings().ok);
+    ASSERT_TRUE(settings.SaveReceiptSettings().ok());
     EXPECT_EQ(dir.Read("Tarn.ini"), kDefaultsWritten);
     EXPECT_EQ(dir.Entries(), (std::vector<std::string> {"Tarn.ini"}));
 }
@@ -95,7 +95,7 @@ TEST(ReceiptSettingsTest, MissingFileIsCreated) {
     FormTables tables = NineItems();
     ReceiptSettings settings(platform, tables, dir / "Tarn.ini");
     settings.LoadReceiptSettings();
-    ASSERT_TRUE(settings.SaveReceiptSettings().ok);
+    ASSERT_TRUE(settings.SaveReceiptSettings().ok());
     EXPECT_EQ(dir.Read("Tarn.ini"), kDefaultsWritten.substr(std::string("[Usuari]\r\nIdioma=CAT\r\n").size()));
 }
 
@@ -108,7 +108,7 @@ TEST(ReceiptSettingsTest, FailedSaveLeavesTarnIniAsItWasAndSaysWhy) {
     ReceiptSettings settings(platform, tables, dir / "Tarn.ini");
     settings.LoadReceiptSettings();
     tables.Item(1, 8).Assign("S");
-    Status status = settings.SaveReceiptSettings();
+    Status status = settings.SaveReceiptSettings().status;
     EXPECT_FALSE(status.ok);
     EXPECT_NE(status.reason.find("disk full"), std::string::npos) << status.reason;
     EXPECT_EQ(dir.Read("Tarn.ini"), before);

@@ -137,6 +137,10 @@ public:
     bool Exists(const std::string& path) override;
     Status Remove(const std::string& path) override;
     Status Replace(const std::string& from, const std::string& to) override;
+    Status OpenForRewrite(const std::string& path, RewriteTarget& target) override;
+    std::vector<std::string> ListDirectory(const std::string& directory) override;
+    bool RemoveIfDeadCopy(const std::string& path) override;
+    std::unique_ptr<File> CreateCopy(const std::string& path, const FileIdentity& identity, Status& status) override;
     std::string GetEnv(const std::string& name) override;
     Status SetCurrentDirectory(const std::string& path) override;
     int RunCommand(const std::string& commandLine) override;
@@ -336,6 +340,23 @@ inline Status ScenarioPlatform::Remove(const std::string& path) { return SystemP
 
 inline Status ScenarioPlatform::Replace(const std::string& from, const std::string& to) {
     return SystemPlatform::Replace(Resolve(from), Resolve(to));
+}
+
+inline Status ScenarioPlatform::OpenForRewrite(const std::string& path, RewriteTarget& target) {
+    return SystemPlatform::OpenForRewrite(Resolve(path), target);
+}
+
+inline std::vector<std::string> ScenarioPlatform::ListDirectory(const std::string& directory) {
+    return SystemPlatform::ListDirectory(Resolve(directory));
+}
+
+inline bool ScenarioPlatform::RemoveIfDeadCopy(const std::string& path) {
+    return SystemPlatform::RemoveIfDeadCopy(Resolve(path));
+}
+
+inline std::unique_ptr<File> ScenarioPlatform::CreateCopy(const std::string& path, const FileIdentity& identity,
+                                                         Status& status) {
+    return SystemPlatform::CreateCopy(Resolve(path), identity, status);
 }
 
 inline int ScenarioPlatform::RunCommand(const std::string& commandLine) {

@@ -47,7 +47,7 @@ TEST(Session, ReadsAnInstallation) {
     platform.env = {{"MURROOT", root}, {"MURTMP", root + "TEMP"}, {"TERM", "xterm-256color"}};
     Session s = ReadSessionEnvironment(platform);
     EXPECT_EQ(s.RootDir, root);
-    EXPECT_EQ(s.TempDir, root + "TEMP\\");
+    EXPECT_EQ(s.TempDir, root + "TEMP/");
     EXPECT_EQ(s.TerminalDir, "");
     EXPECT_EQ(s.SessionTitle, " Prova ");
     EXPECT_EQ(s.MenuName, "QPLAYOUT");
@@ -76,13 +76,22 @@ TEST_P(TempDirTest, GetsOneSeparator) {
     EXPECT_EQ(ReadSessionEnvironment(platform).TempDir, GetParam().tempDir);
 }
 
+// The root follows the same rule, so that "/srv/mur" finds /srv/mur/FORMS.
+TEST_P(TempDirTest, RootDirGetsOneSeparator) {
+    FakeEnvironment platform;
+    platform.windows = GetParam().windows;
+    platform.env = {{"MURROOT", GetParam().murtmp}};
+    EXPECT_EQ(ReadSessionEnvironment(platform).RootDir, GetParam().tempDir);
+}
+
 INSTANTIATE_TEST_SUITE_P(Cases, TempDirTest,
                          ::testing::Values(DirCase {"BackslashAdded", true, "C:\\TMP", "C:\\TMP\\"},
                                            DirCase {"BackslashKept", true, "C:\\TMP\\", "C:\\TMP\\"},
                                            DirCase {"ColonKept", true, "C:", "C:"},
                                            DirCase {"WindowsSlashGetsBackslash", true, "C:/TMP/", "C:/TMP/\\"},
                                            DirCase {"PosixSlashKept", false, "/tmp/mur/", "/tmp/mur/"},
-                                           DirCase {"PosixBackslashAdded", false, "/tmp/mur", "/tmp/mur\\"},
+                                           DirCase {"PosixSlashAdded", false, "/tmp/mur", "/tmp/mur/"},
+                                           DirCase {"PosixBackslashKept", false, "/tmp/mur\\", "/tmp/mur\\"},
                                            DirCase {"EmptyStaysEmpty", false, "", ""}),
                          [](const ::testing::TestParamInfo<DirCase>& p) { return std::string(p.param.name); });
 
@@ -119,7 +128,7 @@ TEST_P(TermTest, TerminalDirFromTerm) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, TermTest,
     ::testing::Values(TermCase {"PosixTerminalTypeIgnored", false, false, "xterm-256color", ""},
-                      TermCase {"PosixDirectoryTaken", false, true, "@", "@\\"},
+                      TermCase {"PosixDirectoryTaken", false, true, "@", "@/"},
                       TermCase {"PosixDirectoryWithSlash", false, true, "@/", "@/"},
                       TermCase {"PosixMissingDirectoryIgnored", false, false, "@/none", ""},
                       TermCase {"WindowsTakesTermAsIs", true, false, "C:\\TERM", "C:\\TERM\\"},
@@ -141,7 +150,7 @@ protected:
 TEST_F(SessionFilesTest, SessioDirTakesPrecedenceOverTerm) {
     dir.Write("Sessio.ini", "[Terminal]\r\nDir=T:\\TERM01\r\n");
     platform.env["TERM"] = "xterm";
-    EXPECT_EQ(Read().TerminalDir, "T:\\TERM01\\");
+    EXPECT_EQ(Read().TerminalDir, "T:\\TERM01/");
 }
 
 TEST_F(SessionFilesTest, TitleGetsABlankOnEachSide) {
