@@ -85,6 +85,7 @@ std::optional<InputEvent> KeyEventFromName(std::string_view name) {
         for (char c : name.substr(1)) {
             if (c < '0' || c > '9') return std::nullopt;
             n = n * 10 + (c - '0');
+            if (n > 10) return std::nullopt;  // before a long number overflows
         }
         if (n < 1 || n > 10) return std::nullopt;
         e.scan = static_cast<std::uint8_t>(scan::F1 + n - 1);

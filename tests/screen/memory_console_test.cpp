@@ -3,6 +3,7 @@
 #include <climits>
 #include <string>
 
+#include "screen/key_names.h"
 #include "screen/memory_console.h"
 
 namespace qp {
@@ -52,6 +53,24 @@ TEST(MemoryConsoleResize, KeepsWhatStillFitsAndTheCursorInside) {
     EXPECT_EQ(console.CursorRow(), 3);
     EXPECT_EQ(console.CursorColumn(), 5);
     EXPECT_EQ(console.ReadCell(4, 1), Cell {});
+}
+
+TEST(KeyNames, NameAKeyOrAreRefused) {
+    struct Case {
+        const char* name;
+        bool known;
+        std::uint8_t scan;
+        std::uint16_t control;
+    };
+    for (Case k : {Case {"F10", true, 0x44, 0}, Case {"Alt+F4", true, 0x3E, kLeftAlt}, Case {"Ctrl+Left", true, 0x4B, kLeftCtrl},
+                   Case {"F11", true, 0x57, 0}, Case {"F0", false, 0, 0}, Case {"F13", false, 0, 0},
+                   Case {"F1x", false, 0, 0}, Case {"Alt+F177777777777777777777", false, 0, 0}, Case {"Alt+", false, 0, 0}}) {
+        std::optional<InputEvent> e = KeyEventFromName(k.name);
+        ASSERT_EQ(e.has_value(), k.known) << k.name;
+        if (!e) continue;
+        EXPECT_EQ(e->scan, k.scan) << k.name;
+        EXPECT_EQ(e->control, k.control) << k.name;
+    }
 }
 
 }  // namespace
