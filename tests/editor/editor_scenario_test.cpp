@@ -335,6 +335,22 @@ TEST(EditorScenarioTest, ValuesAreShownAsRowNumbersOrChoiceDescriptions) {
     for (const auto& e : expected) EXPECT_EQ(Shown(s, shot, e.item), e.shown) << "item " << e.item;
 }
 
+// A stored "n" is "No": shown so, the switch off, and written back as it
+// was when the operator only passes through it.
+TEST(EditorScenarioTest, PassingThroughAChoiceNeverChangesIt) {
+    EditorScenario s;
+    s.WriteFile("Tarn.ini", "[Rebut]\r\nAntic=n\r\n");
+    s.console().Snapshot();
+    s.console().Press({"Enter"});  // through the switch, on to the duplicate
+    s.console().Press({"Space", "F10"});
+    EXPECT_EQ(s.Run().outcome, EditResult::Outcome::Saved);
+    ASSERT_EQ(s.console().snapshots().size(), 1u);
+    EXPECT_EQ(Shown(s, s.console().snapshots()[0], 1).substr(0, 2), "No");
+    const std::string after = s.TarnIni();
+    EXPECT_NE(after.find("Antic=n\r\n"), std::string::npos) << after;
+    EXPECT_NE(after.find("Duplicat=S\r\n"), std::string::npos) << after;
+}
+
 // ---------------------------------------------------------------------------
 
 struct MessageCase {
