@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <exception>
 
+#include "platform/file_rollback.h"
+
 namespace qp {
 
 namespace {
@@ -48,6 +50,7 @@ void RestoreTerminal() {
 
 void OnFatalSignal(int signal) {
     int savedErrno = errno;
+    RollBackFileOnSignal();
     RestoreTerminal();
     // The handler was reset to the default action on entry; the signal is
     // delivered again, and ends the process, once this handler returns.
@@ -58,6 +61,7 @@ void OnFatalSignal(int signal) {
 void OnResize(int) { gResized = 1; }
 
 [[noreturn]] void OnTerminate() {
+    RollBackFileOnSignal();
     RestoreTerminal();
     if (gPreviousTerminate) gPreviousTerminate();
     std::abort();

@@ -7,6 +7,7 @@
 #include <exception>
 #include <vector>
 
+#include "platform/file_rollback.h"
 #include "text/cp850.h"
 
 namespace qp {
@@ -84,11 +85,13 @@ void GiveBack(bool forGood) {
 // Ctrl+C, Ctrl+Break, the window closed, logoff, shutdown: the default
 // handler that runs next ends the process.
 BOOL WINAPI OnConsoleControl(DWORD) {
+    RollBackFileOnSignal();
     GiveBack(true);
     return FALSE;
 }
 
 void OnTerminate() {
+    RollBackFileOnSignal();
     GiveBack(true);
     std::terminate_handler previous = Point().previousTerminate;
     if (previous) previous();
