@@ -4,21 +4,12 @@
 #include <optional>
 #include <utility>
 
+#include "editor/receipt_messages.h"
 #include "format/numbers.h"
 #include "text/cp850.h"
 
 namespace qp {
 namespace {
-
-// Messages, in Catalan (code page 850: 0x90 is "É"); shown through Translate.
-const std::string kOrderMessage = "L'ORDRE DE LES FILES NO \x90S CORRECTE";
-const std::string kMarginMessage = "FILA LLIURAT FORA DE MARGES";
-const std::string kSaveFailedMessage = "NO S'HAN POGUT DESAR ELS CANVIS";
-// Why, for the causes an operator can do something about.
-const std::string kDeniedMessage = "EL FITXER \x90S DE NOM\x90S LECTURA O NO TENIU PERM\xD6S PER MODIFICAR-LO";
-const std::string kDiskFullMessage = "EL DISC \x90S PLE";
-const std::string kInUseMessage = "UN ALTRE PROGRAMA T\x90 EL FITXER OBERT";
-const std::string kNoFolderMessage = "LA CARPETA DEL FITXER NO EXISTEIX";
 
 constexpr int kMessageRow = 12;
 constexpr int kTitleRow = 1;
@@ -76,23 +67,6 @@ EditResult ReceiptEditor::EditReceiptLayout(FormEngine& engine) {
         result.reason = lastFailure_;
     }
     return result;
-}
-
-std::string ReceiptEditor::SaveFailureText(const Status& status) {
-    std::string text = translator_.Translate(kSaveFailedMessage) + ". ";
-    switch (status.cause) {
-    case FailureCause::Denied: return text + translator_.Translate(kDeniedMessage) + ".";
-    case FailureCause::DiskFull: return text + translator_.Translate(kDiskFullMessage) + ".";
-    case FailureCause::InUse: return text + translator_.Translate(kInUseMessage) + ".";
-    case FailureCause::NoFolder: return text + translator_.Translate(kNoFolderMessage) + ".";
-    case FailureCause::None:
-    case FailureCause::Other: break;
-    }
-    return text + status.reason;
-}
-
-const std::string& ReceiptEditor::RowPlanMessage(RowPlanFault fault) {
-    return fault == RowPlanFault::Order ? kOrderMessage : kMarginMessage;
 }
 
 void ReceiptEditor::ClearScreen() {
@@ -222,7 +196,7 @@ bool ReceiptEditor::Save() {
         return false;
     }
     lastFailure_ = result.status.reason.empty() ? "unknown failure" : result.status.reason;
-    ShowMessage(SaveFailureText(result.status));
+    ShowMessage(SaveFailureText(translator_, result.status));
     return false;
 }
 

@@ -65,8 +65,6 @@ private:
     void ShowMessage(const std::string& text);
     bool Save();
     void RedrawValues();
-    std::string SaveFailureText(const Status& status);
-    static const std::string& RowPlanMessage(RowPlanFault fault);
 
     FormTables& tables_;
     ReceiptSettings& settings_;
