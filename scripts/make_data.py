@@ -74,6 +74,13 @@ MESSAGES = [
     {"cat": "CLAU DESCONEGUDA", "glg": "CLAVE DESCOÑECIDA", "oci": "CLAU NON CONEGUDA", "spa": "CLAVE DESCONOCIDA"},
     {"cat": "CAL CLAU=VALOR", "glg": "AGÁRDASE CLAVE=VALOR", "oci": "CAU CLAU=VALOR", "spa": "SE ESPERA CLAVE=VALOR"},
     {"cat": "VALOR NO VÀLID", "glg": "VALOR NON VÁLIDO", "oci": "VALOR NON VALID", "spa": "VALOR NO VÁLIDO"},
+    # The stationery preview (Alt+V).
+    {"cat": "PAPER DEL REBUT", "glg": "PAPEL DO RECIBO", "oci": "PAPÈR DETH RECEBUT", "spa": "PAPEL DEL RECIBO"},
+    {"cat": "Fora del paper", "glg": "Fóra do papel", "oci": "Defòra deth papèr", "spa": "Fuera del papel"},
+    {"cat": "files", "glg": "filas", "oci": "linhes", "spa": "filas"},
+    {"cat": "El format nou no fa servir aquestes files.", "glg": "O formato novo non usa estas filas.",
+     "oci": "Eth format nau non utilize aguestes linhes.", "spa": "El formato nuevo no usa estas filas."},
+    {"cat": "Esc, Alt+V: tanca", "glg": "Esc, Alt+V: pecha", "oci": "Esc, Alt+V: barra", "spa": "Esc, Alt+V: cierra"},
 ]
 
 WINDOW_TOP, WINDOW_BOTTOM = 3, 23

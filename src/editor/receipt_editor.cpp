@@ -117,32 +117,12 @@ void ReceiptEditor::ShowItemValue(std::int16_t screen, std::int16_t item) {
     if (shown.HookCode == kRowNumber) {
         out.Print(FormatNumber(preferences_, "Z9", static_cast<double>(NumericValue(shown.Value))));
     } else if (!shown.Options.empty()) {
-        out.Print(OptionDescription(shown));
+        out.Print(FitWidth(ChoiceDescription(shown), static_cast<std::size_t>(std::max(0, shown.Length + shown.DescWidth))));
     } else if (shown.WrapWidth > 0) {
         PrintWrapped(shown);
     } else {
         out.Print(shown.Value);
     }
-}
-
-// The description of the choice whose code is the value (in either case),
-// padded to the value and description area; a value that is no choice's
-// code is shown as it is.
-std::string ReceiptEditor::OptionDescription(const FormItem& item) const {
-    const std::string& options = item.Options;
-    const auto width = static_cast<std::size_t>(std::max(0, item.Length + item.DescWidth));
-    std::optional<std::string_view> caseless;
-    for (std::size_t bar = options.find('|'); bar != std::string::npos;) {
-        std::size_t next = options.find('|', bar + 1);
-        std::string_view choice = std::string_view(options).substr(bar + 1, next == std::string::npos ? std::string::npos : next - bar - 1);
-        std::size_t comma = choice.find(',');
-        std::string_view code = choice.substr(0, comma);
-        std::string_view description = comma == std::string_view::npos ? std::string_view() : choice.substr(comma + 1);
-        if (code == item.Value) return FitWidth(description, width);
-        if (!caseless && UpperForCompare(code) == UpperForCompare(item.Value)) caseless = description;
-        bar = next;
-    }
-    return FitWidth(caseless ? *caseless : std::string_view(item.Value), width);
 }
 
 void ReceiptEditor::PrintWrapped(const FormItem& item) {

@@ -59,7 +59,6 @@ public:
 private:
     void ClearScreen();
     void ApplyOldFormatSwitch(std::int16_t screen, std::int16_t item);
-    std::string OptionDescription(const FormItem& item) const;
     void PrintWrapped(const FormItem& item);
     // The box of a refusal or failure: shown until a key is pressed.
     void ShowMessage(const std::string& text);

@@ -1,6 +1,7 @@
 #include "input/field_editor.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "text/cp850.h"
 
@@ -348,6 +349,8 @@ void FieldEditor::EditField(int& row, int& column, int& width, std::string& text
     e.position = position;
     e.choices = ParseChoices(fieldChoices_);
     if (e.isChoice()) SetUpChoices(e);
+    // A pop-up may run a nested edit: the outer one is the current one again after it.
+    const std::string* outer = std::exchange(editing_, &text);
 
     colours_.SetColour("u");
     e.redraw = true;
@@ -368,6 +371,7 @@ void FieldEditor::EditField(int& row, int& column, int& width, std::string& text
         }
     }
 
+    editing_ = outer;
     colours_.SetColour("h");
     if (e.isChoice()) PrintArrows(e, false);
     windows_.LocateInWindow(row, column);

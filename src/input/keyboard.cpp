@@ -176,6 +176,13 @@ void Keyboard::RunHotKey(key::Code code) {
     } else if (code == key::AltC && calendar_ && !calendarOpen_) {
         OpenFlag open(calendarOpen_);
         pendingKeys_ = calendar_();
+    } else {
+        for (HotKey& hot : hotKeys_) {
+            if (hot.code != code || hot.open) continue;
+            OpenFlag open(hot.open);
+            pendingKeys_ = hot.handler();
+            break;
+        }
     }
 }
 
@@ -222,6 +229,10 @@ void Keyboard::FlushKeyboard() { console_.FlushInput(); }
 void Keyboard::SetHotKeyHandlers(std::function<std::string()> calculator, std::function<std::string()> calendar) {
     calculator_ = std::move(calculator);
     calendar_ = std::move(calendar);
+}
+
+void Keyboard::AddHotKey(key::Code code, std::function<std::string()> handler) {
+    hotKeys_.push_back(HotKey {code, std::move(handler)});
 }
 
 void Keyboard::AppendExitKeys(std::string_view list) {

@@ -49,6 +49,9 @@ public:
 
     // Registered by the program: each returns the text to type into the field.
     void SetHotKeyHandlers(std::function<std::string()> calculator, std::function<std::string()> calendar);
+    // One more pop-up on a key of its own, guarded like those two against
+    // opening inside itself.
+    void AddHotKey(key::Code code, std::function<std::string()> handler);
 
     Console& console() { return console_; }
 
@@ -83,6 +86,12 @@ private:
     bool calendarOpen_ = false;
     std::function<std::string()> calculator_;
     std::function<std::string()> calendar_;
+    struct HotKey {
+        key::Code code = 0;
+        std::function<std::string()> handler;
+        bool open = false;
+    };
+    std::vector<HotKey> hotKeys_;
     std::vector<key::Code> exitKeys_;
     std::vector<key::Code> exitKeyResults_;
     std::vector<KeySet> saved_;  // a stack: nested pop-ups each get back their own set

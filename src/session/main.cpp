@@ -10,6 +10,7 @@
 #include "editor/receipt_editor.h"
 #include "editor/receipt_settings.h"
 #include "editor/settings_script.h"
+#include "editor/stationery_preview.h"
 #include "format/preferences.h"
 #include "format/text_utils.h"
 #include "input/calculator.h"
@@ -84,6 +85,9 @@ int RunEditor(Program& p, const std::vector<std::string>&) {
                           [&lists](std::int16_t list) { return lists->ListBrowser(list); });
     qp::ListPopup listPopup(p.tables, editor, engine, records, keyboard, windows, colours, p.platform, session.TempDir);
     lists = &listPopup;
+    // Alt+V shows the paper, with the number being typed in a row field.
+    qp::StationeryPreview preview(p.tables, windows, colours, keyboard, *p.translator);
+    keyboard.AddHotKey(qp::key::AltV, [&preview, &engine] { return preview.PreviewPopup(engine.FieldBeingEdited()); });
     qp::EditResult result = editor.EditReceiptLayout(engine);
 
     std::int16_t status = 0;
