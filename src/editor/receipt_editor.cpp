@@ -109,10 +109,22 @@ void ReceiptEditor::ApplyOldFormatSwitch(std::int16_t screen, std::int16_t item)
 
 void ReceiptEditor::ShowItemValue(std::int16_t screen, std::int16_t item) {
     if (!tables_.HasItem(screen, item)) return;
-    if (tables_.Item(screen, item).HookCode == kOldFormatSwitch) ApplyOldFormatSwitch(screen, item);
-    const FormItem& shown = tables_.Item(screen, item);
+    if (tables_.Item(screen, item).HookCode == kOldFormatSwitch) {
+        ApplyOldFormatSwitch(screen, item);
+        // The items it governs change colour with it.
+        for (int k = 1; k <= kSwitchedItems + 1 && tables_.HasItem(screen, item + k); ++k)
+            PrintValue(tables_.Item(screen, item + k));
+    }
+    PrintValue(tables_.Item(screen, item));
+}
+
+// A value the operator cannot edit now is shown in the normal colour, so
+// that the highlight marks the ones that apply.
+void ReceiptEditor::PrintValue(const FormItem& shown) {
     windows_.LocateInWindow(shown.Row, ValueColumn(shown));
     if (shown.Has(kHiddenEntry)) return;
+    const bool displayOnly = shown.Has(kSkipped);
+    if (displayOnly) colours_.SetColour("+n");
     Screen& out = windows_.screen();
     if (shown.HookCode == kRowNumber) {
         out.Print(FormatNumber(preferences_, "Z9", static_cast<double>(NumericValue(shown.Value))));
@@ -123,6 +135,7 @@ void ReceiptEditor::ShowItemValue(std::int16_t screen, std::int16_t item) {
     } else {
         out.Print(shown.Value);
     }
+    if (displayOnly) colours_.SetColour("-");
 }
 
 void ReceiptEditor::PrintWrapped(const FormItem& item) {

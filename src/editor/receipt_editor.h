@@ -59,6 +59,7 @@ public:
 private:
     void ClearScreen();
     void ApplyOldFormatSwitch(std::int16_t screen, std::int16_t item);
+    void PrintValue(const FormItem& shown);
     void PrintWrapped(const FormItem& item);
     // The box of a refusal or failure: shown until a key is pressed.
     void ShowMessage(const std::string& text);
