@@ -137,7 +137,8 @@ Keyboard::Taken Keyboard::ComposeAltKeypad(Taken first) {
     bool anyDigit = false;
     unsigned value = 0;  // kept MOD 256 as it grows, so long digit strings cannot overflow
     while (latest.control & kLeftAlt) {
-        int digit = KeypadDigit(latest.code);
+        // The cursor block's keys share their codes with the keypad's but type no digits.
+        int digit = (latest.control & kEnhanced) ? -1 : KeypadDigit(latest.code);
         if (digit >= 0) {
             anyDigit = true;
             value = (value * 10 + static_cast<unsigned>(digit)) % 256;

@@ -20,6 +20,9 @@ enum ControlKey : std::uint16_t {
     kRightCtrl = 0x04,
     kLeftCtrl = 0x08,
     kShift = 0x10,
+    // A key of the cursor block beside the letters, not of the numeric keypad:
+    // it never takes part in Alt+keypad composition.
+    kEnhanced = 0x0100,
 };
 
 struct InputEvent {

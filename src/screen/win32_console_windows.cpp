@@ -303,10 +303,11 @@ bool Win32Console::Translate(const void* raw, InputEvent& event) {
         // Wine's terminal input gives a lone Esc without its character; Windows gives 27.
         if (k.wVirtualKeyCode == VK_ESCAPE && event.character == 0) event.character = 27;
         event.scan = static_cast<std::uint8_t>(k.wVirtualScanCode);
-        event.control = static_cast<std::uint16_t>(k.dwControlKeyState & 0x1F);
+        // The modifiers, and whether the key is of the cursor block (ENHANCED_KEY).
+        event.control = static_cast<std::uint16_t>(k.dwControlKeyState & (0x1F | ENHANCED_KEY));
         // Shift+Tab comes with the Tab character; the program knows it as back-tab,
         // the key without a character (as a terminal's back-tab arrives too).
-        if (k.wVirtualKeyCode == VK_TAB && event.control == kShift) event.character = 0;
+        if (k.wVirtualKeyCode == VK_TAB && (event.control & 0x1F) == kShift) event.character = 0;
         insertPressed_ = k.wVirtualKeyCode == VK_INSERT;
         return true;
     }
