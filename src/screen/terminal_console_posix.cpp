@@ -25,9 +25,15 @@ constexpr int kRestoringSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 struct sigaction gPreviousActions[std::size(kRestoringSignals)] {};
 struct sigaction gPreviousResize {};
 
-constexpr char kEnterScreen[] = "\x1b[?1049h\x1b[?7l\x1b[?25l\x1b[?2004h";
+// Alt+X and Alt+C must arrive as ESC x and ESC c, which the decoder knows as
+// Alt+letter: xterm by default sends Alt+letter as an 8-bit character (x
+// would type "ø"). Modes 1036 and 1039 (metaSendsEscape, altSendsEscape) ask
+// for the ESC prefix; their old values are saved first (XTSAVE, CSI ? Pm s)
+// and put back on the way out (XTRESTORE, CSI ? Pm r). Terminals that do not
+// know them ignore both.
+constexpr char kEnterScreen[] = "\x1b[?1036;1039s\x1b[?1036;1039h\x1b[?1049h\x1b[?7l\x1b[?25l\x1b[?2004h";
 constexpr char kLeaveScreen[] =
-    "\x1b[0m\x1b[?1000l\x1b[?1002l\x1b[?1006l\x1b[?2004l\x1b[?7h\x1b[0 q\x1b[?25h\x1b[?1049l";
+    "\x1b[0m\x1b[?1000l\x1b[?1002l\x1b[?1006l\x1b[?2004l\x1b[?7h\x1b[0 q\x1b[?25h\x1b[?1049l\x1b[?1036;1039r";
 constexpr char kMouseOn[] = "\x1b[?1006h\x1b[?1002h";
 constexpr char kMouseOff[] = "\x1b[?1002l\x1b[?1006l";
 
