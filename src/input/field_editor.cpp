@@ -155,6 +155,8 @@ key::Code FieldEditor::ReadKey(const Edit& e) {
             k = 0;
         } else if (k == 0 && read.button != 0) {
             k = static_cast<key::Code>(-(read.column * 100 + read.row));
+        } else if (k == 0) {
+            keyboard_.WaitForInput();
         }
     }
     console.SetCursorSize(0);

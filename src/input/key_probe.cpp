@@ -131,7 +131,10 @@ public:
         bool lastWasEsc = false;
         for (;;) {
             KeyRead read = keyboard_.ReadKeyEvent();
-            if (read.key == 0 && read.button == 0) continue;
+            if (read.key == 0 && read.button == 0) {
+                keyboard_.WaitForInput();
+                continue;
+            }
             bool isEsc = read.button == 0 && read.key == key::Esc;
             if (isEsc && lastWasEsc) break;
             ShowRead(read);

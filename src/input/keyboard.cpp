@@ -146,7 +146,10 @@ Keyboard::Taken Keyboard::ComposeAltKeypad(Taken first) {
             break;
         }
         Taken next = TakeEvent();
-        if (next.kind == Taken::Kind::Nothing) next.control = latest.control;
+        if (next.kind == Taken::Kind::Nothing) {
+            next.control = latest.control;
+            console_.WaitForInput();
+        }
         latest = next;
     }
     if (!anyDigit) return latest;
@@ -215,7 +218,12 @@ key::Code Keyboard::WaitKey() {
         KeyRead read = ReadKeyEvent();
         key::Code code = read.button != 0 ? ClickCode(read.column, read.button, read.row) : read.key;
         if (code != 0) return code;
+        WaitForInput();
     }
+}
+
+void Keyboard::WaitForInput() {
+    if (pendingKeys_.empty()) console_.WaitForInput();
 }
 
 void Keyboard::FlushKeyboard() { console_.FlushInput(); }

@@ -195,7 +195,11 @@ int Help::WaitForKey() {
     Console& console = windows_.screen().console();
     for (;;) {
         InputEvent event;
-        if (!console.PollEvent(event) || event.kind != InputEvent::Kind::Key) continue;
+        if (!console.PollEvent(event)) {
+            console.WaitForInput();
+            continue;
+        }
+        if (event.kind != InputEvent::Kind::Key) continue;
         const int code = event.character != 0 ? event.character : event.scan * 256;
         if (code != 0) return code;
     }

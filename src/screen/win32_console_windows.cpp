@@ -23,11 +23,6 @@ namespace {
 // changes are reported so that the window's origin can follow.
 constexpr DWORD kBaseInputMode = ENABLE_EXTENDED_FLAGS | ENABLE_WINDOW_INPUT;
 
-// How long a poll waits for input: the program's loops poll without pause,
-// and the wait is what keeps them from using the processor. Input ends the
-// wait at once.
-constexpr DWORD kPollWaitMilliseconds = 10;
-
 // How long an Ins press that we injected is waited for before it is taken
 // for one the operator made.
 constexpr std::uint64_t kEchoWaitMilliseconds = 500;
@@ -341,7 +336,7 @@ bool Win32Console::PollEvent(InputEvent& event) {
     // Under Wine the handle's signal is what shows that the terminal sent keys:
     // counting the queued events alone never sees them.
     for (;;) {
-        if (WaitForSingleObject(h_->in, kPollWaitMilliseconds) != WAIT_OBJECT_0) return false;
+        if (WaitForSingleObject(h_->in, 0) != WAIT_OBJECT_0) return false;
         INPUT_RECORD rec {};
         DWORD n = 0;
         if (!PeekConsoleInputW(h_->in, &rec, 1, &n) || n == 0) return false;
@@ -349,6 +344,10 @@ bool Win32Console::PollEvent(InputEvent& event) {
         if (n == 1 && Translate(&rec, event)) return true;
     }
 }
+
+// The handle is signalled while any input record is queued: keys, mouse,
+// size changes and focus changes all end the wait.
+void Win32Console::WaitForInput() { WaitForSingleObject(h_->in, INFINITE); }
 
 void Win32Console::FlushInput() { FlushConsoleInputBuffer(h_->in); }
 

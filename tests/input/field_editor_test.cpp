@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "format/text_utils.h"
+#include "input/idle_console.h"
 #include "input/keyboard.h"
 #include "platform/platform.h"
 #include "screen/colours.h"
@@ -380,6 +381,29 @@ TEST_F(FieldEditorTest, MouseCoordinatesAreThoseOfTheScreenInsideAWindow) {
     EXPECT_EQ(r.position, 3);
     EXPECT_EQ(FieldOnScreen(5, 25, 6), "ABCDEF");
     windows_->PopScreenRegion();
+}
+
+TEST(FieldEditorIdle, WaitsForTheConsoleBetweenKeysInsteadOfPolling) {
+    IdleConsole console;
+    Screen screen(console);
+    ColourTable table {{{7, 0}, {15, 0}, {0, 7}, {14, 1}, {12, 0}}};
+    Colours colours(screen, table);
+    SystemPlatform platform;
+    Windows windows(screen, colours, platform, (std::filesystem::temp_directory_path() / "qp-idle-").string());
+    Keyboard keyboard(console);
+    TextUtils textUtils;
+    FieldEditor editor(keyboard, windows, colours, textUtils);
+    keyboard.SetExitKeys("ea", "d");
+    console.TypeText("ab");
+    console.PressKeys({"Ins", "Enter"});
+    int row = 5, column = 10, width = 0, position = 1;
+    std::string text = "    ";
+    key::Code key = 0;
+    editor.EditField(row, column, width, text, position, key);
+    EXPECT_EQ(text, "ab  ");
+    EXPECT_EQ(key, key::Enter);
+    EXPECT_EQ(console.waits(), console.emptyPolls());
+    EXPECT_GE(console.waits(), 4 * 3);
 }
 
 TEST_F(FieldEditorTest, ZeroRowAndColumnMeanTheCursor) {

@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "input/idle_console.h"
+#include "input/key_probe.h"
 #include "screen/key_names.h"
 #include "screen/memory_console.h"
 #include "screen/terminal_decoder.h"
@@ -204,6 +207,54 @@ TEST(KeyboardAltKeypad, EmptyQueueDoesNotBlockWhenNoCompositionIsUnderWay) {
     console.PressKey("Alt+F");
     EXPECT_EQ(keyboard.ReadKeyEvent().key, key::AltF);
     EXPECT_EQ(keyboard.ReadKeyEvent().key, 0);
+}
+
+// A key loop with nothing else to do waits for the console after each empty
+// poll (on a terminal or a Windows console that blocks until input comes);
+// keys already pending are delivered without any wait.
+TEST(KeyboardIdle, KeyLoopsWaitBetweenEmptyPolls) {
+    struct IdleCase {
+        const char* what;
+        std::function<void(IdleConsole&, Keyboard&)> run;
+        bool waits;
+    };
+    const IdleCase cases[] = {
+        {"WaitKey",
+         [](IdleConsole& console, Keyboard& keyboard) {
+             console.PressKeys({"a", "Enter"});
+             EXPECT_EQ(keyboard.WaitKey(), 'a');
+             EXPECT_EQ(keyboard.WaitKey(), key::Enter);
+         },
+         true},
+        {"Alt+keypad composition",
+         [](IdleConsole& console, Keyboard& keyboard) {
+             console.Queue(RawKey(0, 0x4F, kLeftAlt));
+             console.Queue(RawKey(0, 0x51, kLeftAlt));
+             console.PressKey("x");
+             EXPECT_EQ(keyboard.WaitKey(), 13);
+         },
+         true},
+        {"key probe",
+         [](IdleConsole& console, Keyboard& keyboard) {
+             console.PressKeys({"a", "Esc", "Esc"});
+             EXPECT_EQ(RunKeyProbe(console, keyboard), 0);
+         },
+         true},
+        {"pending keys",
+         [](IdleConsole&, Keyboard& keyboard) {
+             keyboard.PendingKeys() = "12";
+             EXPECT_EQ(keyboard.WaitKey(), '1');
+             EXPECT_EQ(keyboard.WaitKey(), '2');
+         },
+         false},
+    };
+    for (const auto& c : cases) {
+        IdleConsole console;
+        Keyboard keyboard(console);
+        c.run(console, keyboard);
+        EXPECT_EQ(console.waits(), console.emptyPolls()) << c.what;
+        EXPECT_EQ(console.waits() > 0, c.waits) << c.what;
+    }
 }
 
 TEST(KeyboardMouse, ClicksFoldIntoOneCode) {

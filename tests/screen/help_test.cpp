@@ -56,7 +56,9 @@ public:
     using Step = std::variant<std::string, std::function<void()>>;
 
     void Script(std::vector<Step> steps) { steps_.assign(steps.begin(), steps.end()); }
-    bool PollEvent(InputEvent& event) override {
+    // The script goes on only while the pager waits for a key: a pager that
+    // polled without waiting would never see its keys.
+    void WaitForInput() override {
         while (QueuedEvents() == 0 && !steps_.empty()) {
             Step step = std::move(steps_.front());
             steps_.pop_front();
@@ -65,7 +67,6 @@ public:
             else
                 std::get<std::function<void()>>(step)();
         }
-        return MemoryConsole::PollEvent(event);
     }
     std::size_t StepsLeft() const { return steps_.size(); }
 
