@@ -305,10 +305,12 @@ TEST_F(HelpTest, F1OpensTheMenuHelpOnTopAndBothClose) {
     EXPECT_EQ(windows_->WindowDepth(), 0);
 }
 
-TEST_F(HelpTest, MissingFileOpensAnEmptyWindow) {
+TEST_F(HelpTest, MissingFileOpensAnEmptyWindowAndIsNotCreated) {
+    const auto before = Snapshot();
     Run("NOPE", {Shows(1, 0), std::string("Down"), std::string("End"), std::string("PgDn"), Shows(1, 0)});
-    EXPECT_TRUE(fs::exists(dir_ / "AJUDA" / "NOPE.HLP"));
-    EXPECT_EQ(fs::file_size(dir_ / "AJUDA" / "NOPE.HLP"), 0u);
+    EXPECT_FALSE(fs::exists(dir_ / "AJUDA" / "NOPE.HLP"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "AJUDA"), fs::directory_iterator {}), 0);
+    EXPECT_EQ(Snapshot(), before);
 }
 
 TEST_F(HelpTest, MissingHelpDirectoryStillOpensAndCloses) {
@@ -316,6 +318,7 @@ TEST_F(HelpTest, MissingHelpDirectoryStillOpensAndCloses) {
     const auto before = Snapshot();
     Run("NOPE", {Shows(1, 0), std::string("End"), Shows(1, 0)});
     EXPECT_EQ(Snapshot(), before);
+    EXPECT_FALSE(fs::exists(dir_ / "AJUDA"));
 }
 
 TEST_F(HelpTest, FileNameCaseDoesNotMatter) {
