@@ -149,6 +149,7 @@ key::Code FormEngine::EditItem(Run& run, int& c, key::Code key) {
         windows_.screen().PrintBlanks(start.DescWidth);
     }
 
+    int position = 0;  // 0: where the item's flags put the cursor
     for (;;) {
         std::int16_t result = 0;
         FormItem& item = tables_.Item(run.screen, c);
@@ -160,7 +161,8 @@ key::Code FormEngine::EditItem(Run& run, int& c, key::Code key) {
             int row = item.Row;
             int column = ValueColumn(item);
             int width = item.WrapWidth;
-            int position = (item.Has(kCursorAtEnd) ? static_cast<int>(TrimTrailingBlanks(text).size()) : 0) + 1;
+            if (position == 0)
+                position = (item.Has(kCursorAtEnd) ? static_cast<int>(TrimTrailingBlanks(text).size()) : 0) + 1;
             editor_.EditField(row, column, width, text, position, key);
             editedText_ = text;
             editedScreen_ = run.screen;
@@ -169,6 +171,9 @@ key::Code FormEngine::EditItem(Run& run, int& c, key::Code key) {
         if (key == key::F1) {
             std::string topic = TrimTrailingBlanks(menuName_);
             if (!topic.empty()) help_.ShowHelp(topic);
+            // Reading the help loses nothing: the entry goes on with the text
+            // and the cursor as the operator left them.
+            if (edited) continue;
             key = 0;
         } else if (key == key::F4) {
             key = 0;
@@ -186,6 +191,7 @@ key::Code FormEngine::EditItem(Run& run, int& c, key::Code key) {
         FindEditableRange(run);
         if (result == 0) break;
         Beep();
+        position = 0;
     }
 
     if (hidden) keyboard_.SetExitKeys("v", "");
