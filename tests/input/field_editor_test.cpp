@@ -88,6 +88,10 @@ TEST(WordJumps, HelloWorld) {
         EXPECT_EQ(WordLeft("hello world", c.from), c.left) << "from " << c.from;
         EXPECT_EQ(WordRight("hello world", c.from), c.right) << "from " << c.from;
     }
+    // A stop at the first position goes to 1.
+    EXPECT_EQ(WordLeft(" hello", 7), 1);
+    EXPECT_EQ(WordLeft(",ab cd", 4), 1);
+    EXPECT_EQ(WordLeft("  ab", 5), 3);
     // Delimiters other than the blank, and trailing blanks.
     EXPECT_EQ(WordLeft("a,b;c   ", 9), 5);
     EXPECT_EQ(WordRight("a,b;c   ", 1), 3);
@@ -336,6 +340,12 @@ TEST_F(FieldEditorTest, MaskedFieldShowsXAndDoesNotEcho) {
         EXPECT_EQ(r.text, "ab   ");
         EXPECT_EQ(FieldOnScreen(5, 10, 6), "XXXXX ");
     }
+    // A wrapped field shows width - 1 mask characters on each of its rows.
+    console_.TypeText("abcdefg");
+    Keys({"Enter"});
+    EXPECT_EQ(Edit("       ", 1, 4, 10).text, "abcdefg");
+    EXPECT_EQ(FieldOnScreen(10, 10, 5), "XXX  ");
+    EXPECT_EQ(FieldOnScreen(11, 10, 5), "XXX  ");
     console_.SetClipboard("before");
     Keys({"Ctrl+c", "Enter"});
     Edit("secret", 1);
