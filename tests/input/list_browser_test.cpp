@@ -272,25 +272,32 @@ TEST_F(ListBrowserTest, TitleLine) {
         std::string longest;
         std::vector<std::string_view> keys;
         std::u32string expected;
+        std::u32string whileFetching;  // before the first page: no line known yet
     };
     const std::u32string line20(20, U'═');
     const std::vector<Case> cases = {
-        {"Dos_mots Tres", "short", {}, U"╔Dos mots═Tres═══════╗"},
-        {"", "short", {}, U"╔" + line20 + U"╗"},
-        {"ABCDEFGHIJKLMNOPQRSTUVWXYZ", "short", {}, U"╔ABCDEFGHIJKLMNOPQRST►"},
-        {"Llista", std::string(30, '*'), {}, U"╔Llista══════════════►"},
-        {"Llista", std::string(30, '*'), {"Right"}, U"◄" + line20 + U"►"},
-        {"Llista", std::string(30, '*'), {"Right", "Right"}, U"◄" + line20 + U"╗"},
-        {"ABCDEFGHIJKLMNOPQRSTUVWXYZ", std::string(30, '*'), {"Right"}, U"◄IJKLMNOPQRSTUVWXYZ══►"},
+        {"Dos_mots Tres", "short", {}, U"╔Dos mots═Tres═══════╗", U"╔Dos mots═Tres═══════╗"},
+        {"", "short", {}, U"╔" + line20 + U"╗", U"╔" + line20 + U"╗"},
+        {"ABCDEFGHIJKLMNOPQRSTUVWXYZ", "short", {}, U"╔ABCDEFGHIJKLMNOPQRST►", U"╔ABCDEFGHIJKLMNOPQRST►"},
+        {"Llista", std::string(30, '*'), {}, U"╔Llista══════════════►", U"╔Llista══════════════╗"},
+        {"Llista", std::string(30, '*'), {"Right"}, U"◄" + line20 + U"►", U"╔Llista══════════════╗"},
+        {"Llista", std::string(30, '*'), {"Right", "Right"}, U"◄" + line20 + U"╗", U"╔Llista══════════════╗"},
+        {"ABCDEFGHIJKLMNOPQRSTUVWXYZ", std::string(30, '*'), {"Right"}, U"◄IJKLMNOPQRSTUVWXYZ══►",
+         U"╔ABCDEFGHIJKLMNOPQRST►"},
     };
     MakeFile({Record(1, "", "")});
     for (const auto& c : cases) {
         shots.clear();
         tables.List(1).Title = c.title;
-        hooks.line = [&](std::int16_t) { return c.longest; };
+        std::u32string atFirstFetch;
+        hooks.line = [&](std::int16_t) {
+            if (atFirstFetch.empty()) atFirstFetch = Capture().title;
+            return c.longest;
+        };
         for (auto k : c.keys) console.Script({k});
         Browse({"x"});
         EXPECT_EQ(Last().title, c.expected) << c.title << " " << c.keys.size();
+        EXPECT_EQ(atFirstFetch, c.whileFetching) << c.title;
     }
 }
 
