@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "case_name.h"
 #include "screen/key_names.h"
 
 namespace qp {
@@ -147,7 +148,8 @@ TEST_P(DecoderTable, GivesTheConsoleEvents) {
     EXPECT_EQ(Decode(c.chunks, c.timeOut), c.expected) << c.what;
 }
 
-INSTANTIATE_TEST_SUITE_P(Keys, DecoderTable, ::testing::ValuesIn(kCases));
+INSTANTIATE_TEST_SUITE_P(Keys, DecoderTable, ::testing::ValuesIn(kCases),
+                         [](const ::testing::TestParamInfo<Case>& p) { return CaseName(p.param.what); });
 
 TEST(TerminalDecoder, ShortPauseDoesNotEndAnEscapeSequence) {
     TerminalDecoder decoder;
@@ -196,7 +198,8 @@ TEST_P(PasteTable, PutsTheTextOnTheClipboardAndPressesCtrlV) {
     EXPECT_FALSE(decoder.Next(d));
 }
 
-INSTANTIATE_TEST_SUITE_P(Pastes, PasteTable, ::testing::ValuesIn(kPastes));
+INSTANTIATE_TEST_SUITE_P(Pastes, PasteTable, ::testing::ValuesIn(kPastes),
+                         [](const ::testing::TestParamInfo<PasteCase>& p) { return CaseName(p.param.what); });
 
 TEST(TerminalDecoder, LongPasteInManyReadsIsCappedAndNeverTyped) {
     TerminalDecoder decoder;

@@ -401,7 +401,10 @@ TEST_P(MessageBoxTest, BoxIsCentredOnColumn41) {
 INSTANTIATE_TEST_SUITE_P(Geometry, MessageBoxTest,
                          ::testing::Values(BoxCase {24, 36, {21, 21, 23, 60}}, BoxCase {24, 37, {21, 20, 23, 60}},
                                            BoxCase {12, 1, {9, 38, 11, 42}}, BoxCase {2, 10, {1, 34, 3, 47}},
-                                           BoxCase {25, 76, {22, 1, 24, 80}}));
+                                           BoxCase {25, 76, {22, 1, 24, 80}}),
+                         [](const ::testing::TestParamInfo<BoxCase>& p) {
+                             return "Row" + std::to_string(p.param.row) + "Length" + std::to_string(p.param.length);
+                         });
 
 TEST_F(WindowsTest, MessageBoxWrapsLongTextAndMovesUpAtTheBottom) {
     std::string text;
