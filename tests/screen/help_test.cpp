@@ -305,6 +305,25 @@ TEST_F(HelpTest, F1OpensTheMenuHelpOnTopAndBothClose) {
     EXPECT_EQ(windows_->WindowDepth(), 0);
 }
 
+// The shipped pages: the pager's keys come under the same heading on both,
+// and every record is whole.
+TEST(ShippedHelpPages, HeadThePagersKeysAlike) {
+    std::vector<std::string> headings;
+    for (const char* page : {"QPLAYOUT", "QPMENUEX"}) {
+        std::ifstream in(fs::path(QP_SOURCE_DIR) / "AJUDA" / (std::string(page) + ".HLP"), std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        ASSERT_EQ(bytes.size() % 80, 0u) << page;
+        std::string previous;
+        for (std::size_t at = 0; at < bytes.size(); at += 80) {
+            const std::string record = bytes.substr(at, 80);
+            if (record.find("mouen el text") != std::string::npos) headings.push_back(TrimTrailingBlanks(previous));
+            previous = record;
+        }
+    }
+    ASSERT_EQ(headings.size(), 2u);
+    EXPECT_EQ(headings[0], headings[1]);
+}
+
 TEST_F(HelpTest, MissingFileOpensAnEmptyWindowAndIsNotCreated) {
     const auto before = Snapshot();
     Run("NOPE", {Shows(1, 0), std::string("Down"), std::string("End"), std::string("PgDn"), Shows(1, 0)});
