@@ -137,7 +137,8 @@ Keyboard::Taken Keyboard::ComposeAltKeypad(Taken first) {
     bool anyDigit = false;
     unsigned value = 0;  // kept MOD 256 as it grows, so long digit strings cannot overflow
     while (latest.control & kLeftAlt) {
-        int digit = KeypadDigit(latest.code);
+        // The cursor block's keys share their codes with the keypad's but type no digits.
+        int digit = (latest.control & kEnhanced) ? -1 : KeypadDigit(latest.code);
         if (digit >= 0) {
             anyDigit = true;
             value = (value * 10 + static_cast<unsigned>(digit)) % 256;
@@ -145,7 +146,10 @@ Keyboard::Taken Keyboard::ComposeAltKeypad(Taken first) {
             break;
         }
         Taken next = TakeEvent();
-        if (next.kind == Taken::Kind::Nothing) next.control = latest.control;
+        if (next.kind == Taken::Kind::Nothing) {
+            next.control = latest.control;
+            console_.WaitForInput();
+        }
         latest = next;
     }
     if (!anyDigit) return latest;
@@ -221,7 +225,12 @@ key::Code Keyboard::WaitKey() {
         KeyRead read = ReadKeyEvent();
         key::Code code = read.button != 0 ? ClickCode(read.column, read.button, read.row) : read.key;
         if (code != 0) return code;
+        WaitForInput();
     }
+}
+
+void Keyboard::WaitForInput() {
+    if (pendingKeys_.empty()) console_.WaitForInput();
 }
 
 void Keyboard::FlushKeyboard() { console_.FlushInput(); }

@@ -30,6 +30,9 @@ public:
     KeyRead ReadKeyEvent();
     // Waits for a key or a click (folded into column x 256 + button x 64 + row); never 0.
     key::Code WaitKey();
+    // For a loop with nothing to do until the operator acts: blocks until the
+    // console may have input; at once while keystrokes are pending.
+    void WaitForInput();
     // A click as one key code: column x 256 + button x 64 + row, cut to 16 bits.
     static key::Code ClickCode(int column, int button, int row);
     // The console events the latest ReadKeyEvent took from the queue (for the key probe).

@@ -20,6 +20,9 @@ enum ControlKey : std::uint16_t {
     kRightCtrl = 0x04,
     kLeftCtrl = 0x08,
     kShift = 0x10,
+    // A key of the cursor block beside the letters, not of the numeric keypad:
+    // it never takes part in Alt+keypad composition.
+    kEnhanced = 0x0100,
 };
 
 struct InputEvent {
@@ -59,9 +62,16 @@ public:
     // Moves the rectangle's content up by `lines` (down when negative), filling freed rows.
     virtual void Scroll(int top, int left, int bottom, int right, int lines, Cell fill) = 0;
 
-    // Never blocks for long: true and the event when one is queued. A backend
-    // may wait a few milliseconds for input so that polling loops stay idle.
+    // Never blocks: true and the event when one is queued.
     virtual bool PollEvent(InputEvent& event) = 0;
+    // Blocks until input may be there: a key, a mouse event, a resize or a
+    // signal (on a terminal also the end of a lone Esc's short wait). It may
+    // return early, so the caller polls again. A loop with nothing else to do
+    // calls it between two empty polls, so that a waiting program uses neither
+    // processor time nor wake-ups; a loop that works between polls (a list
+    // fetching its lines) does not. A console without a real input source
+    // returns at once.
+    virtual void WaitForInput() {}
     virtual void FlushInput() = 0;
     virtual void SetMouseReporting(bool on) = 0;
     virtual int MouseButtons() = 0;

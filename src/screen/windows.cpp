@@ -286,10 +286,9 @@ void Windows::DrawWindowFrame(int style) {
         screen_.Locate(row, w.left);
         screen_.Print(middle);
     }
-    if (w.bottom > w.top) {
-        screen_.Locate(w.bottom, w.left);
-        screen_.Print(line(f.bottomLeft, f.horizontal, f.bottomRight));
-    }
+    // Always written: on a one-row window the bottom line covers the top one.
+    screen_.Locate(w.bottom, w.left);
+    screen_.Print(line(f.bottomLeft, f.horizontal, f.bottomRight));
 }
 
 void Windows::ScrollRegion(int top, int left, int bottom, int right, int lines) {
