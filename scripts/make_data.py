@@ -74,6 +74,9 @@ MESSAGES = [
     {"cat": "CLAU DESCONEGUDA", "glg": "CLAVE DESCOÑECIDA", "oci": "CLAU NON CONEGUDA", "spa": "CLAVE DESCONOCIDA"},
     {"cat": "CAL CLAU=VALOR", "glg": "AGÁRDASE CLAVE=VALOR", "oci": "CAU CLAU=VALOR", "spa": "SE ESPERA CLAVE=VALOR"},
     {"cat": "VALOR NO VÀLID", "glg": "VALOR NON VÁLIDO", "oci": "VALOR NON VALID", "spa": "VALOR NO VÁLIDO"},
+    # A console smaller than the screen (followed by its columns x rows).
+    {"cat": "Cal una finestra de 80 x 25; aquesta fa", "glg": "Cómpre unha xanela de 80 x 25; esta mide",
+     "oci": "Cau ua finèstra de 80 x 25; aguesta fa", "spa": "Hace falta una ventana de 80 x 25; esta mide"},
     # The stationery preview (Alt+V).
     {"cat": "PAPER DEL REBUT", "glg": "PAPEL DO RECIBO", "oci": "PAPÈR DETH RECEBUT", "spa": "PAPEL DEL RECIBO"},
     {"cat": "Fora del paper", "glg": "Fóra do papel", "oci": "Defòra deth papèr", "spa": "Fuera del papel"},

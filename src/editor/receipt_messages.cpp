@@ -11,6 +11,7 @@ const std::string kDeniedMessage = "EL FITXER \x90S DE NOM\x90S LECTURA O NO TEN
 const std::string kDiskFullMessage = "EL DISC \x90S PLE";
 const std::string kInUseMessage = "UN ALTRE PROGRAMA T\x90 EL FITXER OBERT";
 const std::string kNoFolderMessage = "LA CARPETA DEL FITXER NO EXISTEIX";
+const std::string kConsoleTooSmall = "Cal una finestra de 80 x 25; aquesta fa";
 
 const std::string* CauseMessage(FailureCause cause) {
     switch (cause) {
@@ -34,6 +35,10 @@ std::string SaveFailureText(Translator& translator, const Status& status) {
     std::string text = translator.Translate(kSaveFailedMessage) + ". ";
     if (const std::string* cause = CauseMessage(status.cause)) return text + translator.Translate(*cause) + ".";
     return text + status.reason;
+}
+
+std::string ConsoleSizeNotice(Translator& translator, int rows, int columns) {
+    return translator.Translate(kConsoleTooSmall) + " " + std::to_string(columns) + " x " + std::to_string(rows) + ".";
 }
 
 }  // namespace qp

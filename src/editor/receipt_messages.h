@@ -15,5 +15,8 @@ const std::string& RowPlanMessage(RowPlanFault fault);
 // Why the settings could not be saved, in the operator's language; the
 // system's words only where no cause of the program's own fits.
 std::string SaveFailureText(Translator& translator, const Status& status);
+// The line a console smaller than the program's 80 x 25 shows: what it
+// needs and what it has.
+std::string ConsoleSizeNotice(Translator& translator, int rows, int columns);
 
 }  // namespace qp

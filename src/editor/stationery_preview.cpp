@@ -9,7 +9,7 @@
 namespace qp {
 namespace {
 
-// Catalan, code page 850 (0x82 is "é"); shown through Translate.
+// Catalan, shown through Translate.
 const std::string kTitle = "PAPER DEL REBUT";
 const std::string kOffSheet = "Fora del paper";
 const std::string kRows = "files";

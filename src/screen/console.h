@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace qp {
@@ -81,6 +82,10 @@ public:
     virtual std::string Clipboard() = 0;  // code page 850
     virtual void SetClipboard(const std::string& text) = 0;
     virtual void Beep() = 0;
+    // The program's texts need 80 x 25: a console that can be smaller shows
+    // this line (code page 850, made from its visible rows and columns) over
+    // its last row while it is, and nothing of it once it is large enough.
+    virtual void SetSizeNotice(std::function<std::string(int rows, int columns)> notice) { (void)notice; }
 
     // Shows what was drawn (backends that buffer output).
     virtual void Flush() {}

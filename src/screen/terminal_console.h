@@ -3,6 +3,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -45,6 +46,7 @@ public:
     std::string Clipboard() override { return clipboard_; }
     void SetClipboard(const std::string& text) override;
     void Beep() override { pending_ += '\a'; }
+    void SetSizeNotice(std::function<std::string(int rows, int columns)> notice) override;
     void Flush() override;
 
 private:
@@ -77,6 +79,7 @@ private:
     bool mouseShown_ = false;
     bool insert_ = false;
     std::string clipboard_;
+    std::function<std::string(int rows, int columns)> sizeNotice_;
     int wakeRead_ = -1;  // read end of the pipe a resize writes to
 };
 

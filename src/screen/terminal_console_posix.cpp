@@ -215,14 +215,17 @@ void TerminalConsole::ResizeBuffer(int rows, int columns) {
     bufferColumns_ = columns;
 }
 
+// A terminal smaller than 80 x 25 shows part of an 80 x 25 console, and says
+// so: the program draws its whole screen, and all of it is there as soon as
+// the terminal is large enough.
 int TerminalConsole::Rows() {
     if (gResized) FollowTerminalSize();
-    return visibleRows_;
+    return std::max(visibleRows_, kMinimumRows);
 }
 
 int TerminalConsole::Columns() {
     if (gResized) FollowTerminalSize();
-    return visibleColumns_;
+    return std::max(visibleColumns_, kMinimumColumns);
 }
 
 int TerminalConsole::BufferRows() {
@@ -297,10 +300,20 @@ void TerminalConsole::Flush() {
     }
     if (dirty_) {
         TerminalFrame frame {bufferRows_, bufferColumns_, &cells_, cursorRow_, cursorColumn_, cursorSize_};
+        std::vector<Cell> notice;
+        if (sizeNotice_ && (visibleRows_ < kMinimumRows || visibleColumns_ < kMinimumColumns)) {
+            notice = NoticeLine(sizeNotice_(visibleRows_, visibleColumns_), visibleColumns_);
+            frame.notice = &notice;
+        }
         out += renderer_.Render(frame, visibleRows_, visibleColumns_);
         dirty_ = false;
     }
     if (!out.empty()) WriteAll(out);
+}
+
+void TerminalConsole::SetSizeNotice(std::function<std::string(int rows, int columns)> notice) {
+    sizeNotice_ = std::move(notice);
+    dirty_ = true;
 }
 
 void TerminalConsole::WriteAll(const std::string& bytes) {

@@ -8,6 +8,7 @@
 
 #include "editor/form_loader.h"
 #include "editor/receipt_editor.h"
+#include "editor/receipt_messages.h"
 #include "editor/receipt_settings.h"
 #include "editor/settings_script.h"
 #include "editor/stationery_preview.h"
@@ -257,6 +258,9 @@ int main(int argc, char** argv) {
             return kNoConsole;
         }
         p.console->SetCursorSize(0);
+        p.console->SetSizeNotice([&p](int rows, int columns) {
+            return qp::ConsoleSizeNotice(*p.translator, rows, columns);
+        });
     }
     return mode->run(p, args);
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "editor/form_loader.h"
+#include "editor/receipt_messages.h"
 #include "editor/scenario_console.h"
 #include "editor/settings_script.h"
 
@@ -104,6 +105,11 @@ TEST(SettingsScriptTest, ProblemsAreInTheSessionsLanguage) {
               (std::vector<std::string> {"VALOR NO V\xB5LIDO: Matriu=x"}));
     result = Script(s, "SPA")->Set({"Fila.Nom=20"});
     EXPECT_EQ(result.problems, (std::vector<std::string> {"FILA FUERA DE LOS M\xB5RGENES"}));
+
+    // The line over a console too small for the screen.
+    SystemPlatform platform;
+    Translator spanish(platform, s.Root(), "SPA", "QPLAYOUT");
+    EXPECT_EQ(ConsoleSizeNotice(spanish, 20, 70), "Hace falta una ventana de 80 x 25; esta mide 70 x 20.");
 }
 
 TEST(SettingsScriptTest, GetShowsWhatTheEditorShowsAndRoundTrips) {
