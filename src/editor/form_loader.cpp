@@ -13,6 +13,9 @@ namespace {
 
 constexpr int kInt16Min = std::numeric_limits<std::int16_t>::min();
 constexpr int kInt16Max = std::numeric_limits<std::int16_t>::max();
+// Every item's value is held Length characters wide from the start, so a few
+// bytes of Length would otherwise buy 32 KB each. No screen comes near this.
+constexpr long kMostValueCharacters = 1L << 20;
 
 bool StartsWithApostrophe(std::string_view line) {
     std::size_t first = line.find_first_not_of(" \t");
@@ -140,10 +143,11 @@ private:
         if (!Number("ItemCount", 0, tables_.MaxItems, screen.ItemCount) ||
             !Number("ParentScreen", 0, tables_.ScreenCount, screen.ParentScreen) || !ReadWindow(screen))
             return false;
-        screen.items.resize(static_cast<std::size_t>(tables_.MaxItems));
+        // Each screen holds its own items only, added as they are read: MaxItems
+        // is a promise of the header, not something to allocate for every screen.
         for (int i = 1; i <= screen.ItemCount; ++i) {
             where_ = "item " + std::to_string(i) + " of screen " + std::to_string(s);
-            if (!ReadItem(screen.items[static_cast<std::size_t>(i - 1)])) return false;
+            if (!ReadItem(screen.items.emplace_back())) return false;
         }
         inScreen_ = false;
         return true;
@@ -169,7 +173,8 @@ private:
         std::string label;
         std::string options;
         if (!AnyNumber("Row", item.Row) || !AnyNumber("Column", item.Column) || !Text("Label", label) ||
-            !Number("Length", 0, kInt16Max, item.Length) || !Number("WrapWidth", 0, kInt16Max, item.WrapWidth) ||
+            !Number("Length", 0, kInt16Max, item.Length) || !ValueFits(item.Length) ||
+            !Number("WrapWidth", 0, kInt16Max, item.WrapWidth) ||
             !Number("DescWidth", 0, kInt16Max, item.DescWidth) || !Number("Flags", 0, kInt16Max, item.Flags) ||
             !AnyNumber("HookCode", item.HookCode) || !Number("ListNo", 0, kInt16Max, item.ListNo) ||
             !Text("Options", options))
@@ -178,6 +183,14 @@ private:
         item.Options = Translated(options);
         item.Assign("");
         return true;
+    }
+
+    bool ValueFits(int length) {
+        valueCharacters_ += length;
+        if (valueCharacters_ <= kMostValueCharacters) return true;
+        return Fail(fieldLine_, "Length of " + where_ + " is " + std::to_string(length) +
+                                    ", which makes the values of all items longer than " +
+                                    std::to_string(kMostValueCharacters) + " characters");
     }
 
     bool ReadLists() {
@@ -241,6 +254,7 @@ private:
     bool inScreen_ = false;
     int fieldLine_ = 0;      // the line the last field read began on
     int lastFieldLine_ = 0;  // the same, kept for the next field's comment check
+    long valueCharacters_ = 0;  // the Lengths of the items read so far
 };
 
 }  // namespace

@@ -46,7 +46,7 @@ struct FormScreen {
     std::int16_t WindowLeft = 0;
     std::int16_t WindowBottom = 0;
     std::int16_t WindowRight = 0;
-    std::vector<FormItem> items;  // items[0] is item 1; sized MaxItems
+    std::vector<FormItem> items;  // items[0] is item 1; ItemCount of them
 };
 
 struct FormList {

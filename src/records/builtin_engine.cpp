@@ -101,9 +101,13 @@ bool IsLockableRead(std::uint16_t op) {
            op == kOpGetLessOrEqual || op == kOpGetDirect;
 }
 
-bool EntryBefore(const std::string& collated, std::int64_t position, const std::string& otherCollated,
-                 std::int64_t otherPosition) {
-    return std::tie(collated, position) < std::tie(otherCollated, otherPosition);
+// Byte i of a segment's collation form, read straight from the record, so
+// that ordering a file never needs a copy of its keys.
+std::uint8_t CollatedByte(const BuiltinEngine::Spec& spec, const BuiltinEngine::Segment& s, const char* record,
+                          std::size_t i) {
+    if (s.flags & kFlagBinary) return static_cast<std::uint8_t>(record[s.position - 1 + s.length - 1 - i]);
+    auto b = static_cast<std::uint8_t>(record[s.position - 1 + i]);
+    return (s.flags & kFlagAcs) ? spec.acs[b] : b;
 }
 
 }  // namespace
@@ -278,18 +282,47 @@ bool BuiltinEngine::Refresh(OpenFile& f) {
     f.records = std::move(records);
     f.loadedSize = size;
     f.indexes.assign(f.spec.keys.size(), {});
-    for (std::size_t k = 0; k < f.spec.keys.size(); ++k) {
-        auto& index = f.indexes[k];
-        index.reserve(static_cast<std::size_t>(count));
-        for (std::int64_t i = 0; i < count; ++i) {
-            std::int64_t position = f.dataStart + i * f.spec.recordLength;
-            index.push_back({Collate(f, k, KeyOf(f, k, position)), position});
-        }
-        std::stable_sort(index.begin(), index.end(), [](const Entry& a, const Entry& b) {
-            return EntryBefore(a.collated, a.position, b.collated, b.position);
-        });
-    }
+    f.indexed.assign(f.spec.keys.size(), false);
     return true;
+}
+
+const std::vector<std::int64_t>& BuiltinEngine::Index(OpenFile& f, std::size_t key) {
+    auto& index = f.indexes[key];
+    if (f.indexed[key]) return index;
+    index.resize(static_cast<std::size_t>(RecordCount(f)));
+    for (std::size_t i = 0; i < index.size(); ++i)
+        index[i] = f.dataStart + static_cast<std::int64_t>(i) * f.spec.recordLength;
+    // Stable: equal keys stay in position order.
+    std::stable_sort(index.begin(), index.end(),
+                     [&](std::int64_t a, std::int64_t b) { return CompareKeys(f, key, a, b) < 0; });
+    f.indexed[key] = true;
+    return index;
+}
+
+int BuiltinEngine::CompareKey(const OpenFile& f, std::size_t key, std::int64_t position, std::string_view collated) {
+    const char* record = f.records.data() + (position - f.dataStart);
+    std::size_t at = 0;
+    for (const Segment& s : f.spec.keys[key].segments) {
+        for (std::size_t i = 0; i < s.length; ++i, ++at) {
+            std::uint8_t mine = CollatedByte(f.spec, s, record, i);
+            auto theirs = static_cast<std::uint8_t>(collated[at]);
+            if (mine != theirs) return mine < theirs ? -1 : 1;
+        }
+    }
+    return 0;
+}
+
+int BuiltinEngine::CompareKeys(const OpenFile& f, std::size_t key, std::int64_t a, std::int64_t b) {
+    const char* first = f.records.data() + (a - f.dataStart);
+    const char* second = f.records.data() + (b - f.dataStart);
+    for (const Segment& s : f.spec.keys[key].segments) {
+        for (std::size_t i = 0; i < s.length; ++i) {
+            std::uint8_t x = CollatedByte(f.spec, s, first, i);
+            std::uint8_t y = CollatedByte(f.spec, s, second, i);
+            if (x != y) return x < y ? -1 : 1;
+        }
+    }
+    return 0;
 }
 
 // A file cut short by someone else may have lost a block's current record.
@@ -396,18 +429,20 @@ std::int16_t BuiltinEngine::GetByKey(Request& r, Handle& h) {
     if (r.key != nullptr)
         std::memcpy(sought.data(), r.key, std::min<std::size_t>(r.keyLength, sought.size()));
     std::string collated = Collate(f, k, sought);
-    const auto& index = f.indexes[k];
-    auto first = std::lower_bound(index.begin(), index.end(), collated,
-                                  [](const Entry& e, const std::string& c) { return e.collated < c; });
+    const auto& index = Index(f, k);
+    auto first = std::lower_bound(index.begin(), index.end(), collated, [&](std::int64_t p, const std::string& c) {
+        return CompareKey(f, k, p, c) < 0;
+    });
     if (r.op == kOpGetLessOrEqual) {
-        auto after = std::upper_bound(index.begin(), index.end(), collated,
-                                      [](const std::string& c, const Entry& e) { return c < e.collated; });
+        auto after = std::upper_bound(index.begin(), index.end(), collated, [&](const std::string& c, std::int64_t p) {
+            return CompareKey(f, k, p, c) > 0;
+        });
         if (after == index.begin()) return kStatusEndOfFile;
-        return ReadRecord(r, h, std::prev(after)->position);
+        return ReadRecord(r, h, *std::prev(after));
     }
     if (first == index.end()) return r.op == kOpGetEqual ? kStatusKeyNotFound : kStatusEndOfFile;
-    if (r.op == kOpGetEqual && first->collated != collated) return kStatusKeyNotFound;
-    return ReadRecord(r, h, first->position);
+    if (r.op == kOpGetEqual && CompareKey(f, k, *first, collated) != 0) return kStatusKeyNotFound;
+    return ReadRecord(r, h, *first);
 }
 
 std::int16_t BuiltinEngine::Step(Request& r, Handle& h) {
@@ -416,18 +451,18 @@ std::int16_t BuiltinEngine::Step(Request& r, Handle& h) {
         return kStatusInvalidKeyNumber;
     if (!h.hasCurrent || !HoldsRecord(f, h.current)) return kStatusNoCurrentPosition;
     auto k = static_cast<std::size_t>(r.keyNumber);
-    const auto& index = f.indexes[k];
-    std::string collated = Collate(f, k, KeyOf(f, k, h.current));
-    auto here = std::lower_bound(index.begin(), index.end(), Entry{collated, h.current},
-                                 [](const Entry& a, const Entry& b) {
-                                     return EntryBefore(a.collated, a.position, b.collated, b.position);
-                                 });
+    const auto& index = Index(f, k);
+    const std::int64_t current = h.current;
+    auto here = std::lower_bound(index.begin(), index.end(), current, [&](std::int64_t p, std::int64_t c) {
+        int order = CompareKeys(f, k, p, c);
+        return order < 0 || (order == 0 && p < c);
+    });
     if (r.op == kOpGetNext) {
         if (here == index.end() || std::next(here) == index.end()) return kStatusEndOfFile;
-        return ReadRecord(r, h, std::next(here)->position);
+        return ReadRecord(r, h, *std::next(here));
     }
     if (here == index.begin()) return kStatusEndOfFile;
-    return ReadRecord(r, h, std::prev(here)->position);
+    return ReadRecord(r, h, *std::prev(here));
 }
 
 std::int16_t BuiltinEngine::GetPosition(Request& r, Handle& h) {

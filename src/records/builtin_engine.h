@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "records/engine_file.h"
@@ -41,10 +42,6 @@ public:
     static std::int16_t ParseSpec(const std::uint8_t* bytes, std::size_t length, Spec& spec);
 
 private:
-    struct Entry {
-        std::string collated;
-        std::int64_t position = 0;
-    };
     // One per file open in this process, shared by its position blocks so that
     // closing one of them never drops the locks of another (fcntl semantics).
     struct OpenFile {
@@ -54,7 +51,10 @@ private:
         std::int64_t dataStart = 0;
         std::int64_t loadedSize = -1;
         std::string records;                      // every whole record, in file order
-        std::vector<std::vector<Entry>> indexes;  // per key, in collation order
+        // Per key, the records' positions in collation order, built when a read
+        // first goes along that key: 8 bytes a record, and only for keys in use.
+        std::vector<std::vector<std::int64_t>> indexes;
+        std::vector<bool> indexed;
     };
     struct Handle {
         std::shared_ptr<OpenFile> open;
@@ -92,6 +92,10 @@ private:
     static bool Refresh(OpenFile& f);
     static std::string KeyOf(const OpenFile& f, std::size_t key, std::int64_t position);
     static std::string Collate(const OpenFile& f, std::size_t key, std::string value);
+    static const std::vector<std::int64_t>& Index(OpenFile& f, std::size_t key);
+    // <0, 0, >0 as the collation form of the record's key sorts before, with or after `collated`.
+    static int CompareKey(const OpenFile& f, std::size_t key, std::int64_t position, std::string_view collated);
+    static int CompareKeys(const OpenFile& f, std::size_t key, std::int64_t a, std::int64_t b);
     static std::int64_t RecordCount(const OpenFile& f);
     static bool HoldsRecord(const OpenFile& f, std::int64_t position);
 

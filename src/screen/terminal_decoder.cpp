@@ -105,11 +105,13 @@ Step DecodeUtf8(std::string_view buf, std::size_t at, bool timedOut) {
         if ((c & 0xC0) != 0x80) break;
         cp = (cp << 6) | (c & 0x3F);
     }
-    if (length && k == length) {
+    // An overlong form (C1 A9 for "i") is no character: it would type a key never sent.
+    static constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (length && k == length && cp >= kSmallest[length]) {
         InputEvent e = KeyFromUnicode(cp);
         return e.character ? Made(at + length, e) : Dropped(at + length);
     }
-    if (length && at + k == buf.size() && !timedOut) return Incomplete();
+    if (length && k < length && at + k == buf.size() && !timedOut) return Incomplete();
     InputEvent e = KeyFromUnicode(lead);
     return e.character ? Made(at + 1, e) : Dropped(at + 1);
 }

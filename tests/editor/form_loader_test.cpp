@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 
 #include "platform/temp_dir.h"
@@ -121,13 +122,63 @@ TEST_F(FormLoaderTest, FilesWithoutListsOrWithAFinalZeroCountLoad) {
     EXPECT_TRUE(Load(screen + "\x1A" "garbage,,,").result.ok);
 }
 
-TEST_F(FormLoaderTest, ItemTablesAreSizedByMaxItems) {
+TEST_F(FormLoaderTest, EachScreenHoldsItsOwnItemsWhateverMaxItems) {
     Loaded f = Load("2,3\r\n\"d\",1,0,0,0,0,0\r\n1,1,\"A\",2,0,0,0,0,0,\"\"\r\n\"d\",0,1,0,0,0,0\r\n");
     ASSERT_TRUE(f.result.ok) << f.result.message;
-    EXPECT_TRUE(f.tables.HasItem(1, 3));
-    EXPECT_TRUE(f.tables.HasItem(2, 3));
+    EXPECT_TRUE(f.tables.HasItem(1, 1));
+    EXPECT_FALSE(f.tables.HasItem(1, 2));
+    EXPECT_FALSE(f.tables.HasItem(2, 1));
     EXPECT_EQ(f.tables.Screen(2).ItemCount, 0);
     EXPECT_EQ(f.tables.Screen(2).ParentScreen, 1);
+}
+
+// What the tables keep on the heap, roughly: enough to tell kilobytes from gigabytes.
+std::size_t HeapBytes(const FormTables& tables) {
+    std::size_t bytes = tables.screens.capacity() * sizeof(FormScreen) + tables.lists.capacity() * sizeof(FormList);
+    for (const FormScreen& screen : tables.screens) {
+        bytes += screen.items.capacity() * sizeof(FormItem) + screen.ScreenExitKeys.capacity();
+        for (const FormItem& item : screen.items)
+            bytes += item.Label.capacity() + item.Options.capacity() + item.Value.capacity();
+    }
+    return bytes;
+}
+
+// Counts and lengths come from the file: a small file must stay small in
+// memory and quick to load, whether it is accepted or refused.
+TEST_F(FormLoaderTest, SmallFilesCannotAskForLargeTables) {
+    std::string emptyScreens = "1000,32767\r\n";
+    for (int s = 0; s < 1000; ++s) emptyScreens += ",0,0,0,0,0,0\r\n";
+    std::string longValues = "1,32767\r\n\"d\",32767,0,0,0,0,0\r\n";
+    for (int i = 0; i < 1000; ++i) longValues += "1,1,,32767,0,0,0,0,0,\r\n";
+    std::string longScreens = "300,32767\r\n";
+    for (int s = 0; s < 300; ++s) longScreens += ",1,0,0,0,0,0\r\n1,1,,32767,0,0,0,0,0,\r\n";
+    struct Case {
+        const char* what;
+        const std::string& bytes;
+        bool ok;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"a thousand empty screens under the largest MaxItems", emptyScreens, true, ""},
+        {"a thousand items of the largest Length", longValues, false,
+         "FORM.MPN: line 35: Length of item 33 of screen 1 is 32767, which makes the values of all items longer "
+         "than 1048576 characters"},
+        {"screens of one item of the largest Length", longScreens, false, "FORM.MPN: line 67: Length of item 1 of screen 33"},
+    };
+    for (const Case& c : cases) {
+        ASSERT_LT(c.bytes.size(), 32u * 1024) << c.what;
+        auto start = std::chrono::steady_clock::now();
+        Loaded f = Load(c.bytes);
+        auto took = std::chrono::steady_clock::now() - start;
+        EXPECT_EQ(f.result.ok, c.ok) << c.what << ": " << f.result.message;
+        EXPECT_EQ(f.result.message.substr(0, c.message.size()), c.message) << c.what;
+        EXPECT_LT(HeapBytes(f.tables), 1024u * 1024) << c.what;
+        // It used to take seconds: allocating is what took the time.
+        EXPECT_LT(took, std::chrono::seconds(2)) << c.what;
+    }
+    Loaded f = Load(emptyScreens);
+    ASSERT_EQ(f.tables.screens.size(), 1000u);
+    EXPECT_TRUE(f.tables.Screen(1000).items.empty());
 }
 
 TEST_F(FormLoaderTest, TranslatesLabelsOptionsAndTitlesAsRead) {

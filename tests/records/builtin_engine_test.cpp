@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 
@@ -193,6 +194,34 @@ TEST_F(EngineTest, AFileCutShortLosesTheCurrentRecordWithoutReadingPastItsEnd) {
     EXPECT_EQ(Read(kOpGetPrevious, 0).status, 8);
     EXPECT_EQ(Read(kOpGetGreaterOrEqual, 0, Le32(0)).key, Le32(1)) << "the whole record that is left";
     EXPECT_EQ(Read(kOpGetNext, 0).status, 9) << "a partial record is not a record";
+}
+
+// Key counts and record counts both come from the file: an index of every
+// key for every record would grow with their product. 64 KB of description
+// and 100 KB of records read along one key must stay small and quick.
+TEST_F(EngineTest, ManyKeysOverManyRecordsIndexOnlyTheKeyRead) {
+    constexpr std::uint16_t kKeys = 4000;
+    constexpr std::uint32_t kRecords = 100000;
+    std::vector<std::vector<testing::SegmentDef>> keys(kKeys, {{1, 1, 0}});
+    keys.back() = {{1, 1, 4}};
+    std::string spec = SpecBytes(1, keys);
+    std::string file = std::string("QPRECF01", 8) + std::string(8, '\0') + spec;
+    testing::Put16(file, 8, static_cast<std::uint32_t>(spec.size()));
+    for (std::uint32_t i = 0; i < kRecords; ++i) file.push_back(static_cast<char>(255 - i % 256));
+    dir_.Write("wide.dat", file);
+
+    std::uint8_t block[kPositionBlockSize] = {};
+    auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(testing::OpenFile(engine_, block, dir_ / "wide.dat"), 0);
+    char data[1] = {};
+    char key[256] = {};
+    std::uint32_t length = 1;
+    ASSERT_EQ(engine_.Call(kOpGetGreaterOrEqual, block, data, length, key, 1, kKeys - 1), 0);
+    EXPECT_EQ(static_cast<unsigned char>(data[0]), 0);
+    length = 1;
+    ASSERT_EQ(engine_.Call(kOpGetNext, block, data, length, key, 1, kKeys - 1), 0);
+    EXPECT_EQ(static_cast<unsigned char>(data[0]), 0) << "equal keys follow in file order";
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }
 
 TEST_F(EngineTest, RefusedCallsAndTheirStatuses) {

@@ -75,6 +75,8 @@ const Case kCases[] = {
     {"Latin-1 byte alone", {"\xe9"}, true, {Key(0x82, 0)}},
     {"Latin-1 byte before ASCII", {"\xe9" "a"}, false, {Key(0x82, 0), Key('a', 0x1E)}},
     {"character outside the code page", {"\xe4\xb8\x80" "a"}, false, {Key('a', 0x1E)}},
+    {"overlong UTF-8 types no letter", {"\xc1\xa9"}, false, {Key(0xB5, 0), Key(0xB8, 0)}},
+    {"overlong UTF-8 slash", {"\xe0\x80\xaf"}, false, {Key(0x85, 0), Key(0xEE, 0)}},
     // Cursor keys: xterm CSI and SS3, rxvt and the Linux console.
     {"Up", {"\x1b[A"}, false, {Key(0, scan::Up, E)}},
     {"Up in application mode", {"\x1bOA"}, false, {Key(0, scan::Up, E)}},
