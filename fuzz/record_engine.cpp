@@ -70,11 +70,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 ordered = false;
                 break;
             case 3: {
+                // The current record read by its position, twice: the same record both times.
                 const std::int32_t position = records.GetDirect(kFile, 0);
                 if (position == 0) break;
+                fuzz::Check(records.GetDirect(kFile, position) == 0, "the current record cannot be read by its position");
                 std::vector<std::uint8_t> first(buffer, buffer + bufferLength);
-                const std::int32_t again = records.GetDirect(kFile, position);
-                fuzz::Check(again == 0, "the current record cannot be read by its position");
+                fuzz::Check(records.GetDirect(kFile, 0) == position, "reading by position moved elsewhere");
+                fuzz::Check(records.GetDirect(kFile, position) == 0, "a record read once cannot be read again");
                 fuzz::Check(std::equal(first.begin(), first.end(), buffer), "a position gave another record");
                 break;
             }

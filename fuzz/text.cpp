@@ -4,6 +4,7 @@
 // what was pushed, in reverse order.
 #include "format/text_utils.h"
 #include "fuzz_support.h"
+#include "text/cp850.h"
 
 using namespace qp;
 
@@ -45,7 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     std::string laidOut = text;
     FormatParagraph(laidOut, indent, width, alignment);
-    const std::string upperAlignment = utils.UpperText(alignment);
+    // Alignment letters follow the shared rule, not the display upper-casing.
+    const std::string upperAlignment = UpperForCompare(alignment);
     if (width >= 1 && upperAlignment != "N")
         fuzz::Check(WithoutBlanks(laidOut) == WithoutBlanks(text), "a paragraph lost or gained characters");
     if (width >= 1 && (upperAlignment == "E" || upperAlignment == "L" || upperAlignment == "I") && !HasControls(text))
