@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <fstream>
+#include <string>
 
 namespace qp::bench {
 
@@ -186,6 +188,23 @@ std::size_t PtyProgram::ReadUntilQuiet(std::chrono::milliseconds quiet) {
 
 bool PtyProgram::Type(std::string_view bytes) {
     return write(master_, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+}
+
+long PtyProgram::ContextSwitches() const {
+    if (child_ <= 0) return -1;
+    std::ifstream status("/proc/" + std::to_string(child_) + "/status");
+    long total = 0;
+    int found = 0;
+    for (std::string line; std::getline(status, line);) {
+        for (const char* name : {"voluntary_ctxt_switches:", "nonvoluntary_ctxt_switches:"}) {
+            std::string_view key(name);
+            if (line.compare(0, key.size(), key) == 0) {
+                total += std::strtol(line.c_str() + key.size(), nullptr, 10);
+                ++found;
+            }
+        }
+    }
+    return found == 2 ? total : -1;
 }
 
 void PtyProgram::Stop() {

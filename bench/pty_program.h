@@ -68,6 +68,9 @@ public:
     const ScreenModel& Screen() const { return screen_; }
     // Every byte the program has written so far.
     std::size_t BytesRead() const { return bytesRead_; }
+    // The times the program has been woken so far (voluntary and involuntary
+    // context switches, from /proc), or -1 when they cannot be read.
+    long ContextSwitches() const;
 
 private:
     static int Remaining(Clock::time_point deadline);

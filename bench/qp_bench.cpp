@@ -12,6 +12,7 @@
 #include <iostream>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "editor/receipt_settings.h"
@@ -32,6 +33,8 @@ constexpr auto kQuiet = std::chrono::milliseconds(200);
 constexpr auto kScreenDeadline = std::chrono::seconds(10);
 constexpr std::size_t kLargeTarnIni = 30 * 1024;
 constexpr int kSaveRuns = 20;
+// How long the program is watched while it waits for a key.
+constexpr auto kIdleWindow = std::chrono::seconds(2);
 
 struct Options {
     std::string binary = QP_BINARY;
@@ -116,6 +119,7 @@ struct EditorRun {
     std::size_t nextItemBytes = 0;
     std::int64_t echoMicros = 0;
     std::size_t typedCharBytes = 0;
+    std::int64_t idleWakeupsPer10s = 0;  // wake-ups while waiting for a key, per 10 seconds
 };
 
 std::int64_t MicrosSince(Clock::time_point start) {
@@ -142,6 +146,16 @@ std::optional<EditorRun> RunEditorOnce(const Options& options, std::string& reas
     run.startMicros = MicrosSince(start);
     program.ReadUntilQuiet(kQuiet);
     run.firstScreenBytes = program.BytesRead();
+
+    // Nothing is typed: the program waits for its first key.
+    long switchesBefore = program.ContextSwitches();
+    std::this_thread::sleep_for(kIdleWindow);
+    long switchesAfter = program.ContextSwitches();
+    if (switchesBefore < 0 || switchesAfter < 0) {
+        reason = "cannot read the program's context switches in /proc";
+        return std::nullopt;
+    }
+    run.idleWakeupsPer10s = (switchesAfter - switchesBefore) * 10 / kIdleWindow.count();
 
     std::size_t before = program.BytesRead();
     program.Type("\x1b[B");  // Down: to the receipt number's row, opened blank
@@ -204,10 +218,10 @@ std::optional<std::vector<std::int64_t>> TimeSaves(std::size_t& fileSize, std::s
     for (int run = 0; run < kSaveRuns; ++run) {
         tables.Item(1, 8).Assign(run % 2 ? "S" : "N");
         Clock::time_point start = Clock::now();
-        qp::Status saved = settings.SaveReceiptSettings();
+        qp::SaveResult saved = settings.SaveReceiptSettings();
         micros.push_back(MicrosSince(start));
-        if (!saved) {
-            reason = "SaveReceiptSettings failed: " + saved.reason;
+        if (!saved.ok()) {
+            reason = "SaveReceiptSettings failed: " + (saved.status.ok ? std::string("the row plan") : saved.status.reason);
             return std::nullopt;
         }
     }
@@ -225,6 +239,11 @@ T Median(std::vector<T> values) {
 std::string Millis(std::int64_t micros) {
     std::string fraction = std::to_string(micros % 1000);
     return std::to_string(micros / 1000) + "." + std::string(3 - fraction.size(), '0') + fraction + " ms";
+}
+
+// Tenths as "6.6 /s".
+std::string PerSecond(std::int64_t perTenSeconds) {
+    return std::to_string(perTenSeconds / 10) + "." + std::to_string(perTenSeconds % 10) + " /s";
 }
 
 std::string Padded(std::string text, std::size_t width) {
@@ -284,6 +303,7 @@ int main(int argc, char** argv) {
     PrintFigures("bytes for Down to the next item", field(&EditorRun::nextItemBytes), bytes);
     PrintFigures("bytes for one character typed in a field", field(&EditorRun::typedCharBytes), bytes);
     PrintFigures("typed character to its echo", field(&EditorRun::echoMicros), Millis);
+    PrintFigures("wake-ups per second while waiting for a key", field(&EditorRun::idleWakeupsPer10s), PerSecond);
     PrintFigures("SaveReceiptSettings, Tarn.ini of " + std::to_string(fileSize / 1024) + " KB (" +
                      std::to_string(saves->size()) + " saves)",
                  *saves, Millis);

@@ -15,13 +15,40 @@ case "$lang" in
     ;;
 esac
 
+# The build's progress, "[ 42%] Building CXX object ...": on a terminal one
+# line overwritten in place, elsewhere one line per step.
+progress() {
+  local line width
+  width=$(tput cols 2>/dev/null || echo 80)
+  while IFS= read -r line; do
+    [[ "$line" =~ ^\[\ *[0-9]+%\] ]] || continue
+    if [[ -t 2 ]]; then
+      printf '\r\033[K%s' "${line:0:$((width - 1))}" >&2
+    else
+      printf '%s\n' "$line" >&2
+    fi
+  done
+  if [[ -t 2 ]]; then printf '\r\033[K' >&2; fi
+}
+
 bin="${QPLAYOUT_BIN:-}"
 if [[ -z "$bin" ]]; then
+  log="$(mktemp "${TMPDIR:-/tmp}/qplayout-build.XXXXXX")"
   (
     cd "$repo"
-    [[ -f build/default/CMakeCache.txt ]] || cmake --preset default >/dev/null
-    cmake --build --preset default --target qplayout >/dev/null
-  )
+    if [[ ! -f build/default/CMakeCache.txt ]]; then
+      echo "Configuring the build in build/default ..." >&2
+      cmake --preset default >"$log" 2>&1
+    fi
+    echo "Building qplayout if needed (a first build takes a few minutes on two cores) ..." >&2
+    cmake --build --preset default --target qplayout 2>&1 | tee "$log" | progress
+  ) || {
+    echo "The build failed:" >&2
+    cat "$log" >&2
+    rm -f "$log"
+    exit 1
+  }
+  rm -f "$log"
   bin="$repo/build/default/qplayout"
 fi
 
@@ -34,8 +61,16 @@ done
 mkdir -p "$install/TEMP"
 
 if [[ -n "$lang" ]]; then
+  # The suite's menu writes the session's title in the operator's language.
+  case "$lang" in
+    CAT) title="Format dels rebuts" ;;
+    GLG) title="Formato dos recibos" ;;
+    OCI) title="Format des recebuts" ;;
+    SPA) title="Formato de los recibos" ;;
+  esac
   # The files use CR LF line ends; keep them.
   sed -i "s/^Idioma=[^"$'\r'"]*/Idioma=$lang/" "$install/TEMP/TarnTerm.ini"
+  sed -i "s/^Titol=[^"$'\r'"]*/Titol=$title/" "$install/TEMP/Sessio.ini"
 fi
 
 status=0

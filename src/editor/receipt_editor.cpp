@@ -4,21 +4,12 @@
 #include <optional>
 #include <utility>
 
+#include "editor/receipt_messages.h"
 #include "format/numbers.h"
 #include "text/cp850.h"
 
 namespace qp {
 namespace {
-
-// Messages, in Catalan (code page 850: 0x90 is "É"); shown through Translate.
-const std::string kOrderMessage = "L'ORDRE DE LES FILES NO \x90S CORRECTE";
-const std::string kMarginMessage = "FILA LLIURAT FORA DE MARGES";
-const std::string kSaveFailedMessage = "NO S'HAN POGUT DESAR ELS CANVIS";
-// Why, for the causes an operator can do something about.
-const std::string kDeniedMessage = "EL FITXER \x90S DE NOM\x90S LECTURA O NO TENIU PERM\xD6S PER MODIFICAR-LO";
-const std::string kDiskFullMessage = "EL DISC \x90S PLE";
-const std::string kInUseMessage = "UN ALTRE PROGRAMA T\x90 EL FITXER OBERT";
-const std::string kNoFolderMessage = "LA CARPETA DEL FITXER NO EXISTEIX";
 
 constexpr int kMessageRow = 12;
 constexpr int kTitleRow = 1;
@@ -78,23 +69,6 @@ EditResult ReceiptEditor::EditReceiptLayout(FormEngine& engine) {
     return result;
 }
 
-std::string ReceiptEditor::SaveFailureText(const Status& status) {
-    std::string text = translator_.Translate(kSaveFailedMessage) + ". ";
-    switch (status.cause) {
-    case FailureCause::Denied: return text + translator_.Translate(kDeniedMessage) + ".";
-    case FailureCause::DiskFull: return text + translator_.Translate(kDiskFullMessage) + ".";
-    case FailureCause::InUse: return text + translator_.Translate(kInUseMessage) + ".";
-    case FailureCause::NoFolder: return text + translator_.Translate(kNoFolderMessage) + ".";
-    case FailureCause::None:
-    case FailureCause::Other: break;
-    }
-    return text + status.reason;
-}
-
-const std::string& ReceiptEditor::RowPlanMessage(RowPlanFault fault) {
-    return fault == RowPlanFault::Order ? kOrderMessage : kMarginMessage;
-}
-
 void ReceiptEditor::ClearScreen() {
     Screen& screen = windows_.screen();
     int columns = windows_.ScreenColumns();
@@ -135,40 +109,33 @@ void ReceiptEditor::ApplyOldFormatSwitch(std::int16_t screen, std::int16_t item)
 
 void ReceiptEditor::ShowItemValue(std::int16_t screen, std::int16_t item) {
     if (!tables_.HasItem(screen, item)) return;
-    if (tables_.Item(screen, item).HookCode == kOldFormatSwitch) ApplyOldFormatSwitch(screen, item);
-    const FormItem& shown = tables_.Item(screen, item);
+    if (tables_.Item(screen, item).HookCode == kOldFormatSwitch) {
+        ApplyOldFormatSwitch(screen, item);
+        // The items it governs change colour with it.
+        for (int k = 1; k <= kSwitchedItems + 1 && tables_.HasItem(screen, item + k); ++k)
+            PrintValue(tables_.Item(screen, item + k));
+    }
+    PrintValue(tables_.Item(screen, item));
+}
+
+// A value the operator cannot edit now is shown in the normal colour, so
+// that the highlight marks the ones that apply.
+void ReceiptEditor::PrintValue(const FormItem& shown) {
     windows_.LocateInWindow(shown.Row, ValueColumn(shown));
     if (shown.Has(kHiddenEntry)) return;
+    const bool displayOnly = shown.Has(kSkipped);
+    if (displayOnly) colours_.SetColour("+n");
     Screen& out = windows_.screen();
     if (shown.HookCode == kRowNumber) {
         out.Print(FormatNumber(preferences_, "Z9", static_cast<double>(NumericValue(shown.Value))));
     } else if (!shown.Options.empty()) {
-        out.Print(OptionDescription(shown));
+        out.Print(FitWidth(ChoiceDescription(shown), static_cast<std::size_t>(std::max(0, shown.Length + shown.DescWidth))));
     } else if (shown.WrapWidth > 0) {
         PrintWrapped(shown);
     } else {
         out.Print(shown.Value);
     }
-}
-
-// The description of the choice whose code is the value (in either case),
-// padded to the value and description area; a value that is no choice's
-// code is shown as it is.
-std::string ReceiptEditor::OptionDescription(const FormItem& item) const {
-    const std::string& options = item.Options;
-    const auto width = static_cast<std::size_t>(std::max(0, item.Length + item.DescWidth));
-    std::optional<std::string_view> caseless;
-    for (std::size_t bar = options.find('|'); bar != std::string::npos;) {
-        std::size_t next = options.find('|', bar + 1);
-        std::string_view choice = std::string_view(options).substr(bar + 1, next == std::string::npos ? std::string::npos : next - bar - 1);
-        std::size_t comma = choice.find(',');
-        std::string_view code = choice.substr(0, comma);
-        std::string_view description = comma == std::string_view::npos ? std::string_view() : choice.substr(comma + 1);
-        if (code == item.Value) return FitWidth(description, width);
-        if (!caseless && UpperForCompare(code) == UpperForCompare(item.Value)) caseless = description;
-        bar = next;
-    }
-    return FitWidth(caseless ? *caseless : std::string_view(item.Value), width);
+    if (displayOnly) colours_.SetColour("-");
 }
 
 void ReceiptEditor::PrintWrapped(const FormItem& item) {
@@ -222,7 +189,7 @@ bool ReceiptEditor::Save() {
         return false;
     }
     lastFailure_ = result.status.reason.empty() ? "unknown failure" : result.status.reason;
-    ShowMessage(SaveFailureText(result.status));
+    ShowMessage(SaveFailureText(translator_, result.status));
     return false;
 }
 

@@ -59,14 +59,12 @@ public:
 private:
     void ClearScreen();
     void ApplyOldFormatSwitch(std::int16_t screen, std::int16_t item);
-    std::string OptionDescription(const FormItem& item) const;
+    void PrintValue(const FormItem& shown);
     void PrintWrapped(const FormItem& item);
     // The box of a refusal or failure: shown until a key is pressed.
     void ShowMessage(const std::string& text);
     bool Save();
     void RedrawValues();
-    std::string SaveFailureText(const Status& status);
-    static const std::string& RowPlanMessage(RowPlanFault fault);
 
     FormTables& tables_;
     ReceiptSettings& settings_;

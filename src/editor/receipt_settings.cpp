@@ -39,6 +39,22 @@ constexpr int kLastRowItem = 6;
 
 bool IsYes(std::string_view value) { return UpperForCompare(value) == "S"; }
 
+std::string ChoiceDescription(const FormItem& item) {
+    std::string_view options = item.Options;
+    std::optional<std::string_view> caseless;
+    for (std::size_t bar = options.find('|'); bar != std::string_view::npos;) {
+        std::size_t next = options.find('|', bar + 1);
+        std::string_view choice = options.substr(bar + 1, next == std::string_view::npos ? std::string_view::npos : next - bar - 1);
+        std::size_t comma = choice.find(',');
+        std::string_view code = choice.substr(0, comma);
+        std::string_view description = comma == std::string_view::npos ? std::string_view() : choice.substr(comma + 1);
+        if (code == item.Value) return std::string(description);
+        if (!caseless && UpperForCompare(code) == UpperForCompare(item.Value)) caseless = description;
+        bar = next;
+    }
+    return std::string(caseless ? *caseless : std::string_view(item.Value));
+}
+
 ReceiptSettings::ReceiptSettings(Platform& platform, FormTables& tables, std::string tarnIni)
     : platform_(platform), tables_(tables), tarnIni_(std::move(tarnIni)) {}
 
@@ -77,15 +93,23 @@ void ReceiptSettings::LoadReceiptSettings() {
     Show(loaded_);
 }
 
-RowPlanFault ReceiptSettings::CheckRowPlan() {
-    if (!tables_.HasItem(1, kLastRowItem) || !IsYes(tables_.Item(1, 1).Value)) return RowPlanFault::None;
+RowPlanFault ReceiptSettings::RowPlanOf(const std::array<std::string, kSettingCount>& values) {
+    if (!IsYes(values[0])) return RowPlanFault::None;
     long next = 0;
     for (int i = kFirstRowItem; i <= kLastRowItem; ++i) {
-        long row = NumericValue(tables_.Item(1, i).Value);
+        long row = NumericValue(values[static_cast<std::size_t>(i - 1)]);
         if (next > row) return RowPlanFault::Order;
         next = row + RowCount(i);
     }
     return next > kPrintedRows ? RowPlanFault::Margin : RowPlanFault::None;
+}
+
+RowPlanFault ReceiptSettings::CheckRowPlan() {
+    if (!tables_.HasItem(1, kLastRowItem)) return RowPlanFault::None;
+    Values values;
+    for (int k = 0; k < kSettingCount && tables_.HasItem(1, k + 1); ++k)
+        values[static_cast<std::size_t>(k)] = tables_.Item(1, k + 1).Value;
+    return RowPlanOf(values);
 }
 
 // The nine keys are written in one rewrite of Tarn.ini: a failure on the

@@ -57,6 +57,8 @@ public:
     // Rows that each row item's block takes on the stationery (items 2 to 6);
     // 0 for the other items.
     static int RowCount(int item);
+    // The plan of nine values in item order, as CheckRowPlan judges the items.
+    static RowPlanFault RowPlanOf(const std::array<std::string, kSettingCount>& values);
 
 private:
     using Values = std::array<std::string, kSettingCount>;
@@ -73,6 +75,9 @@ private:
 
 // True when a Sí/No value says yes: "S" in either case.
 bool IsYes(std::string_view value);
+// The description of the choice of `item.Options` whose code is the item's
+// value (in either case); a value that is no choice's code, as it is.
+std::string ChoiceDescription(const FormItem& item);
 
 // Empty when screen 1 of the tables can hold the nine settings; otherwise
 // what is missing, for the start-up message.

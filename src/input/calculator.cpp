@@ -130,7 +130,9 @@ CalculatorEffect Backspace(CalculatorState& s) {
         text.pop_back();
         s.entry = negative ? -Parse(text) : Parse(text);
     }
-    s.entering = s.entry != 0;
+    // Backspace can end an entry (nothing left of it) but never starts one: on
+    // a result it only edits what is shown, and F still gives the result.
+    s.entering = s.entering && s.entry != 0;
     return CalculatorEffect::None;
 }
 
@@ -194,10 +196,9 @@ CalculatorEffect Clear(CalculatorState& s) {
         return CalculatorEffect::None;
     }
     if (!s.cleared) {
+        // The decimal point and count stay: the cleared entry keeps its picture.
         s.entry = 0;
         s.accumulator = 0;
-        s.decimal = false;
-        s.decimals = 0;
         s.pendingOp.clear();
         s.cleared = true;
         return CalculatorEffect::None;

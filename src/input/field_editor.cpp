@@ -1,6 +1,7 @@
 #include "input/field_editor.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "text/cp850.h"
 
@@ -31,7 +32,8 @@ int WordLeft(std::string_view text, int position) {
     bool wasWord = !IsDelimiter(text[static_cast<std::size_t>(position - 2)]);
     for (int q = position - 2; q >= 1; --q) {
         bool isWord = !IsDelimiter(text[static_cast<std::size_t>(q - 1)]);
-        if (wasWord && !isWord) return q + 1;
+        // A stop at the first position goes to 1, not just right of it.
+        if (wasWord && !isWord) return q == 1 ? 1 : q + 1;
         wasWord = isWord;
     }
     return 1;
@@ -115,7 +117,8 @@ void FieldEditor::Redraw(Edit& e) {
         int start = k * e.width;
         int count = std::min(e.width, capacity - start);
         if (mask != 0) {
-            screen.Print(std::string(static_cast<std::size_t>(count), static_cast<char>(mask)));
+            // width - 1 on every row: a one-row field (width = length + 1) shows one per character.
+            screen.Print(std::string(static_cast<std::size_t>(std::max(e.width - 1, 0)), static_cast<char>(mask)));
         } else if (e.isChoice()) {
             // A description never wraps: it is shown on the first row only.
             if (k == 0)
@@ -155,6 +158,8 @@ key::Code FieldEditor::ReadKey(const Edit& e) {
             k = 0;
         } else if (k == 0 && read.button != 0) {
             k = static_cast<key::Code>(-(read.column * 100 + read.row));
+        } else if (k == 0) {
+            keyboard_.WaitForInput();
         }
     }
     console.SetCursorSize(0);
@@ -348,6 +353,8 @@ void FieldEditor::EditField(int& row, int& column, int& width, std::string& text
     e.position = position;
     e.choices = ParseChoices(fieldChoices_);
     if (e.isChoice()) SetUpChoices(e);
+    // A pop-up may run a nested edit: the outer one is the current one again after it.
+    const std::string* outer = std::exchange(editing_, &text);
 
     colours_.SetColour("u");
     e.redraw = true;
@@ -368,6 +375,7 @@ void FieldEditor::EditField(int& row, int& column, int& width, std::string& text
         }
     }
 
+    editing_ = outer;
     colours_.SetColour("h");
     if (e.isChoice()) PrintArrows(e, false);
     windows_.LocateInWindow(row, column);

@@ -31,6 +31,9 @@ public:
     // length + 1). On return: the key that ended the edit, translated, and
     // negative (-(column x 100 + row)) for a click outside the field.
     void EditField(int& row, int& column, int& width, std::string& text, int& position, key::Code& key);
+    // The text of the edit in progress, as typed so far (for a pop-up opened
+    // from inside it); null between edits.
+    const std::string* TextBeingEdited() const { return editing_; }
 
 private:
     struct Choice {
@@ -82,6 +85,7 @@ private:
     Colours& colours_;
     TextUtils& textUtils_;
     std::string fieldChoices_;
+    const std::string* editing_ = nullptr;
 };
 
 // Cursor jumps over words; delimiters are " ,.;:". Positions are 1-based

@@ -1,5 +1,7 @@
 #include "input/form_engine.h"
 
+#include <utility>
+
 #include <algorithm>
 #include <cstdlib>
 #include <set>
@@ -116,6 +118,12 @@ void FormEngine::RunScreen(std::int16_t screen, std::int16_t leaveOnPgUp, std::i
     editedItem_ = 0;
 }
 
+std::optional<FieldInEdit> FormEngine::FieldBeingEdited() const {
+    const std::string* text = editor_.TextBeingEdited();
+    if (editingItem_ == 0 || text == nullptr) return std::nullopt;
+    return FieldInEdit {editingScreen_, editingItem_, *text};
+}
+
 int FormEngine::NextEditable(const Run& run, int c) {
     for (int i = c + 1; i <= run.last; ++i)
         if (!tables_.Item(run.screen, i).Has(kSkipped)) return i;
@@ -149,6 +157,7 @@ key::Code FormEngine::EditItem(Run& run, int& c, key::Code key) {
         windows_.screen().PrintBlanks(start.DescWidth);
     }
 
+    int position = 0;  // 0: where the item's flags put the cursor
     for (;;) {
         std::int16_t result = 0;
         FormItem& item = tables_.Item(run.screen, c);
@@ -160,8 +169,13 @@ key::Code FormEngine::EditItem(Run& run, int& c, key::Code key) {
             int row = item.Row;
             int column = ValueColumn(item);
             int width = item.WrapWidth;
-            int position = (item.Has(kCursorAtEnd) ? static_cast<int>(TrimTrailingBlanks(text).size()) : 0) + 1;
+            if (position == 0)
+                position = (item.Has(kCursorAtEnd) ? static_cast<int>(TrimTrailingBlanks(text).size()) : 0) + 1;
+            const std::int16_t outerScreen = std::exchange(editingScreen_, run.screen);
+            const std::int16_t outerItem = std::exchange(editingItem_, static_cast<std::int16_t>(c));
             editor_.EditField(row, column, width, text, position, key);
+            editingScreen_ = outerScreen;
+            editingItem_ = outerItem;
             editedText_ = text;
             editedScreen_ = run.screen;
             editedItem_ = static_cast<std::int16_t>(c);
@@ -169,6 +183,9 @@ key::Code FormEngine::EditItem(Run& run, int& c, key::Code key) {
         if (key == key::F1) {
             std::string topic = TrimTrailingBlanks(menuName_);
             if (!topic.empty()) help_.ShowHelp(topic);
+            // Reading the help loses nothing: the entry goes on with the text
+            // and the cursor as the operator left them.
+            if (edited) continue;
             key = 0;
         } else if (key == key::F4) {
             key = 0;
@@ -186,6 +203,7 @@ key::Code FormEngine::EditItem(Run& run, int& c, key::Code key) {
         FindEditableRange(run);
         if (result == 0) break;
         Beep();
+        position = 0;
     }
 
     if (hidden) keyboard_.SetExitKeys("v", "");

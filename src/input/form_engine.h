@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "input/field_editor.h"
@@ -17,6 +18,13 @@
 #include "screen/windows.h"
 
 namespace qp {
+
+// The item whose field is being edited, with its text as typed so far.
+struct FieldInEdit {
+    std::int16_t screen = 0;
+    std::int16_t item = 0;
+    std::string text;
+};
 
 class FormEngine {
 public:
@@ -41,6 +49,8 @@ public:
     const std::string& EditedText() const { return editedText_; }
     std::int16_t EditedScreen() const { return editedScreen_; }
     std::int16_t EditedItem() const { return editedItem_; }
+    // The field being edited now, if any (for a pop-up opened from it).
+    std::optional<FieldInEdit> FieldBeingEdited() const;
     // The screen that PgUp or PgDn asked to reach through linked screens; 0 = none.
     std::int16_t TargetScreen() const { return targetScreen_; }
     void SetTargetScreen(std::int16_t screen) { targetScreen_ = screen; }
@@ -93,6 +103,8 @@ private:
     std::int16_t editedScreen_ = 0;
     std::int16_t editedItem_ = 0;
     std::int16_t targetScreen_ = 0;
+    std::int16_t editingScreen_ = 0;  // the item whose field is open, 0 between edits
+    std::int16_t editingItem_ = 0;
 };
 
 }  // namespace qp

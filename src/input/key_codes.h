@@ -15,7 +15,7 @@ constexpr Code Home = 0x4700, Up = 0x4800, PgUp = 0x4900, Left = 0x4B00, Keypad5
 constexpr Code End = 0x4F00, Down = 0x5000, PgDn = 0x5100, Ins = 0x5200, Del = 0x5300;
 constexpr Code ShiftF1 = 0x5400, CtrlF1 = 0x5E00, CtrlF4 = 0x6100, AltF1 = 0x6800, AltF4 = 0x6B00;
 constexpr Code CtrlLeft = 0x7300, CtrlRight = 0x7400, CtrlHome = 0x7700;
-constexpr Code AltE = 0x1200, AltF = 0x2100, AltX = 0x2D00, AltC = 0x2E00;
+constexpr Code AltE = 0x1200, AltF = 0x2100, AltX = 0x2D00, AltC = 0x2E00, AltV = 0x2F00;
 constexpr Code Euro = 213;
 
 }  // namespace qp::key

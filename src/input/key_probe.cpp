@@ -14,7 +14,9 @@ namespace {
 constexpr std::uint8_t kNormal = 0x07;
 constexpr std::uint8_t kTitle = 0x70;
 constexpr int kFirstListRow = 4;
-constexpr std::size_t kNameWidth = 22;
+// Wide enough for the longest name ("Right click col 200 row 50"); a name
+// that does not fit still gets its two blanks before the event column.
+constexpr std::size_t kNameWidth = 28;
 
 std::string Hex(unsigned value, int digits) {
     char buf[16];
@@ -108,7 +110,7 @@ std::string CharacterName(unsigned ch) {
 std::string EventText(const InputEvent& e) {
     std::string control = " ctl " + Hex(e.control, 4);
     if (e.kind == InputEvent::Kind::Mouse)
-        return "mouse col " + Decimal(e.column) + " row " + Decimal(e.row) + " btn " + Decimal(e.button) + " act " +
+        return "mouse " + Decimal(e.column) + "," + Decimal(e.row) + " btn " + Decimal(e.button) + " act " +
                Decimal(e.action) + control;
     return "ch " + Hex(e.character, 2) + " sc " + Hex(e.scan, 2) + control;
 }
@@ -129,7 +131,10 @@ public:
         bool lastWasEsc = false;
         for (;;) {
             KeyRead read = keyboard_.ReadKeyEvent();
-            if (read.key == 0 && read.button == 0) continue;
+            if (read.key == 0 && read.button == 0) {
+                keyboard_.WaitForInput();
+                continue;
+            }
             bool isEsc = read.button == 0 && read.key == key::Esc;
             if (isEsc && lastWasEsc) break;
             ShowRead(read);
@@ -162,27 +167,19 @@ private:
         key::Code code = read.button != 0 ? Keyboard::ClickCode(read.column, read.button, read.row) : read.key;
         std::string name = read.button != 0 ? ClickName(read) : KeyCodeName(code);
         std::string head = " " + Hex(static_cast<std::uint16_t>(code), 4) + PadLeft(Decimal(code), 8) + "  " +
-                           PadRight(name, kNameWidth);
-        for (const std::string& line : WrapEvents(head, keyboard_.EventsOfLastRead())) ShowLine(line);
+                           PadRight(name + "  ", kNameWidth);
+        for (const std::string& line : EventLines(head, keyboard_.EventsOfLastRead())) ShowLine(line);
         console_.Flush();
     }
 
-    // Every console event the read took, oldest first (a composed Alt+keypad
-    // character shows all its key strokes), continued on further lines.
-    std::vector<std::string> WrapEvents(const std::string& head, const std::vector<InputEvent>& events) {
+    // Every console event the read took, oldest first, one per line (a
+    // composed Alt+keypad character shows each of its key strokes); the
+    // lines after the first are indented to the event column.
+    static std::vector<std::string> EventLines(const std::string& head, const std::vector<InputEvent>& events) {
         if (events.empty()) return {head + "(typed by a pop-up)"};
-        std::vector<std::string> lines {head};
-        auto width = static_cast<std::size_t>(std::max(console_.Columns(), 0));
-        bool lineHasEvent = false;
-        for (const InputEvent& e : events) {
-            std::string piece = EventText(e);
-            if (lineHasEvent && lines.back().size() + 3 + piece.size() > width) {
-                lines.emplace_back(head.size(), ' ');
-                lineHasEvent = false;
-            }
-            lines.back() += (lineHasEvent ? " | " : "") + piece;
-            lineHasEvent = true;
-        }
+        std::vector<std::string> lines;
+        for (const InputEvent& e : events)
+            lines.push_back((lines.empty() ? head : std::string(head.size(), ' ')) + EventText(e));
         return lines;
     }
 

@@ -137,7 +137,8 @@ Keyboard::Taken Keyboard::ComposeAltKeypad(Taken first) {
     bool anyDigit = false;
     unsigned value = 0;  // kept MOD 256 as it grows, so long digit strings cannot overflow
     while (latest.control & kLeftAlt) {
-        int digit = KeypadDigit(latest.code);
+        // The cursor block's keys share their codes with the keypad's but type no digits.
+        int digit = (latest.control & kEnhanced) ? -1 : KeypadDigit(latest.code);
         if (digit >= 0) {
             anyDigit = true;
             value = (value * 10 + static_cast<unsigned>(digit)) % 256;
@@ -145,7 +146,10 @@ Keyboard::Taken Keyboard::ComposeAltKeypad(Taken first) {
             break;
         }
         Taken next = TakeEvent();
-        if (next.kind == Taken::Kind::Nothing) next.control = latest.control;
+        if (next.kind == Taken::Kind::Nothing) {
+            next.control = latest.control;
+            console_.WaitForInput();
+        }
         latest = next;
     }
     if (!anyDigit) return latest;
@@ -176,6 +180,13 @@ void Keyboard::RunHotKey(key::Code code) {
     } else if (code == key::AltC && calendar_ && !calendarOpen_) {
         OpenFlag open(calendarOpen_);
         pendingKeys_ = calendar_();
+    } else {
+        for (HotKey& hot : hotKeys_) {
+            if (hot.code != code || hot.open) continue;
+            OpenFlag open(hot.open);
+            pendingKeys_ = hot.handler();
+            break;
+        }
     }
 }
 
@@ -214,7 +225,12 @@ key::Code Keyboard::WaitKey() {
         KeyRead read = ReadKeyEvent();
         key::Code code = read.button != 0 ? ClickCode(read.column, read.button, read.row) : read.key;
         if (code != 0) return code;
+        WaitForInput();
     }
+}
+
+void Keyboard::WaitForInput() {
+    if (pendingKeys_.empty()) console_.WaitForInput();
 }
 
 void Keyboard::FlushKeyboard() { console_.FlushInput(); }
@@ -222,6 +238,10 @@ void Keyboard::FlushKeyboard() { console_.FlushInput(); }
 void Keyboard::SetHotKeyHandlers(std::function<std::string()> calculator, std::function<std::string()> calendar) {
     calculator_ = std::move(calculator);
     calendar_ = std::move(calendar);
+}
+
+void Keyboard::AddHotKey(key::Code code, std::function<std::string()> handler) {
+    hotKeys_.push_back(HotKey {code, std::move(handler)});
 }
 
 void Keyboard::AppendExitKeys(std::string_view list) {

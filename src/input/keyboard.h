@@ -30,6 +30,9 @@ public:
     KeyRead ReadKeyEvent();
     // Waits for a key or a click (folded into column x 256 + button x 64 + row); never 0.
     key::Code WaitKey();
+    // For a loop with nothing to do until the operator acts: blocks until the
+    // console may have input; at once while keystrokes are pending.
+    void WaitForInput();
     // A click as one key code: column x 256 + button x 64 + row, cut to 16 bits.
     static key::Code ClickCode(int column, int button, int row);
     // The console events the latest ReadKeyEvent took from the queue (for the key probe).
@@ -49,6 +52,9 @@ public:
 
     // Registered by the program: each returns the text to type into the field.
     void SetHotKeyHandlers(std::function<std::string()> calculator, std::function<std::string()> calendar);
+    // One more pop-up on a key of its own, guarded like those two against
+    // opening inside itself.
+    void AddHotKey(key::Code code, std::function<std::string()> handler);
 
     Console& console() { return console_; }
 
@@ -83,6 +89,12 @@ private:
     bool calendarOpen_ = false;
     std::function<std::string()> calculator_;
     std::function<std::string()> calendar_;
+    struct HotKey {
+        key::Code code = 0;
+        std::function<std::string()> handler;
+        bool open = false;
+    };
+    std::vector<HotKey> hotKeys_;
     std::vector<key::Code> exitKeys_;
     std::vector<key::Code> exitKeyResults_;
     std::vector<KeySet> saved_;  // a stack: nested pop-ups each get back their own set

@@ -81,6 +81,8 @@ public:
     // Runs the key loop; key (out) is the key that left it.
     std::int16_t Browse(key::Code& key) {
         OpenStore();
+        // The title first: it shows while the first page is being fetched.
+        DrawTitle();
         DrawPage();
         for (;;) {
             Highlight(true);
@@ -223,12 +225,14 @@ private:
             case key::Left:
                 if (offset_ > 1) {
                     offset_ -= kScrollColumns;
+                    DrawTitle();
                     DrawPage();
                 }
                 return true;
             case key::Right:
                 if (offset_ <= largestOffset_) {
                     offset_ += kScrollColumns;
+                    DrawTitle();
                     DrawPage();
                 }
                 return true;
@@ -294,6 +298,7 @@ private:
     }
 
     void DrawPage() {
+        const int largestBefore = largestOffset_;
         page_.clear();
         std::int64_t position = pageStart_;
         for (int row = 1; row <= h_; ++row) {
@@ -307,8 +312,8 @@ private:
         for (int row = static_cast<int>(page_.size()) + 1; row <= h_; ++row) PrintLine(row, nullptr);
         nextPage_ = static_cast<int>(page_.size()) == h_ ? position : 0;
         line_ = std::clamp(line_, 1, std::max(1, static_cast<int>(page_.size())));
-        // After the page, so that the arrows know the lines just drawn.
-        DrawTitle();
+        // A line longer than any seen before: the title's right arrow may now show.
+        if (largestOffset_ != largestBefore) DrawTitle();
     }
 
     void PrintLine(int row, const Entry* entry) {

@@ -104,6 +104,7 @@ Status RewriteFile(Platform& platform, const std::string& path, const RewriteFun
     status = copy->WriteAt(0, replacement.data(), replacement.size());
     if (status) status = copy->Sync();
     copy.reset();
+    if (!status) status.reason = "cannot write the copy " + copyPath + ": " + status.reason;
     if (status) status = PutCopyInPlace(platform, copyPath, target.path);
     if (!status) platform.Remove(copyPath);
     return status;

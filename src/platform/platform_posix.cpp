@@ -91,14 +91,14 @@ public:
             ssize_t put = ::pwrite(fd_, in + done, n - done, static_cast<off_t>(pos) + static_cast<off_t>(done));
             if (put < 0) {
                 if (errno == EINTR) continue;
-                return Status::Fail(ErrnoText(errno));
+                return Status::Fail(ErrnoText(errno), CauseOf(errno));
             }
             done += static_cast<std::size_t>(put);
         }
         return Status::Ok();
     }
     Status Sync() override {
-        if (::fsync(fd_) != 0) return Status::Fail(ErrnoText(errno));
+        if (::fsync(fd_) != 0) return Status::Fail(ErrnoText(errno), CauseOf(errno));
         return Status::Ok();
     }
 

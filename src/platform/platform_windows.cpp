@@ -1,4 +1,5 @@
 #include "platform/platform.h"
+#include "platform/oem_text.h"
 
 #include <windows.h>
 #undef SetCurrentDirectory  // the platform method of that name, not the Win32 macro
@@ -9,22 +10,8 @@
 namespace qp {
 namespace {
 
-// The program's texts (paths included) are in the OEM code page.
-std::wstring Wide(const std::string& oem) {
-    if (oem.empty()) return {};
-    int n = MultiByteToWideChar(CP_OEMCP, 0, oem.data(), static_cast<int>(oem.size()), nullptr, 0);
-    std::wstring w(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_OEMCP, 0, oem.data(), static_cast<int>(oem.size()), w.data(), n);
-    return w;
-}
-
-std::string Oem(const std::wstring& wide) {
-    if (wide.empty()) return {};
-    int n = WideCharToMultiByte(CP_OEMCP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
-    std::string s(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_OEMCP, 0, wide.data(), static_cast<int>(wide.size()), s.data(), n, nullptr, nullptr);
-    return s;
-}
+std::wstring Wide(const std::string& oem) { return WideFromOem(oem); }
+std::string Oem(const std::wstring& wide) { return OemFromWide(wide); }
 
 std::string LastErrorText() {
     DWORD err = GetLastError();
@@ -132,6 +119,22 @@ private:
 };
 
 }  // namespace
+
+std::wstring WideFromOem(const std::string& oem) {
+    if (oem.empty()) return {};
+    int n = MultiByteToWideChar(CP_OEMCP, 0, oem.data(), static_cast<int>(oem.size()), nullptr, 0);
+    std::wstring w(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_OEMCP, 0, oem.data(), static_cast<int>(oem.size()), w.data(), n);
+    return w;
+}
+
+std::string OemFromWide(const std::wstring& wide) {
+    if (wide.empty()) return {};
+    int n = WideCharToMultiByte(CP_OEMCP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string s(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_OEMCP, 0, wide.data(), static_cast<int>(wide.size()), s.data(), n, nullptr, nullptr);
+    return s;
+}
 
 std::string NativePath(const std::string& programPath) { return programPath; }
 

@@ -1,18 +1,11 @@
 // Windows files for the built-in engine; record locks are LockFileEx locks.
 #include <windows.h>
 
+#include "platform/oem_text.h"
 #include "records/engine_file.h"
 
 namespace qp {
 namespace {
-
-std::wstring WidePath(const std::string& oem) {
-    if (oem.empty()) return {};
-    int n = MultiByteToWideChar(CP_OEMCP, 0, oem.data(), static_cast<int>(oem.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_OEMCP, 0, oem.data(), static_cast<int>(oem.size()), wide.data(), n);
-    return wide;
-}
 
 OVERLAPPED At(std::int64_t offset) {
     OVERLAPPED at{};
@@ -92,7 +85,7 @@ private:
 
 std::unique_ptr<EngineFile> OpenEngineFile(const std::string& nativePath, bool createNew,
                                            EngineFile::OpenResult& result) {
-    std::wstring path = WidePath(nativePath);
+    std::wstring path = WideFromOem(nativePath);
     const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
     bool readOnly = false;
     HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, share, nullptr,

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace qp {
@@ -20,6 +21,9 @@ enum ControlKey : std::uint16_t {
     kRightCtrl = 0x04,
     kLeftCtrl = 0x08,
     kShift = 0x10,
+    // A key of the cursor block beside the letters, not of the numeric keypad:
+    // it never takes part in Alt+keypad composition.
+    kEnhanced = 0x0100,
 };
 
 struct InputEvent {
@@ -59,9 +63,16 @@ public:
     // Moves the rectangle's content up by `lines` (down when negative), filling freed rows.
     virtual void Scroll(int top, int left, int bottom, int right, int lines, Cell fill) = 0;
 
-    // Never blocks for long: true and the event when one is queued. A backend
-    // may wait a few milliseconds for input so that polling loops stay idle.
+    // Never blocks: true and the event when one is queued.
     virtual bool PollEvent(InputEvent& event) = 0;
+    // Blocks until input may be there: a key, a mouse event, a resize or a
+    // signal (on a terminal also the end of a lone Esc's short wait). It may
+    // return early, so the caller polls again. A loop with nothing else to do
+    // calls it between two empty polls, so that a waiting program uses neither
+    // processor time nor wake-ups; a loop that works between polls (a list
+    // fetching its lines) does not. A console without a real input source
+    // returns at once.
+    virtual void WaitForInput() {}
     virtual void FlushInput() = 0;
     virtual void SetMouseReporting(bool on) = 0;
     virtual int MouseButtons() = 0;
@@ -71,6 +82,10 @@ public:
     virtual std::string Clipboard() = 0;  // code page 850
     virtual void SetClipboard(const std::string& text) = 0;
     virtual void Beep() = 0;
+    // The program's texts need 80 x 25: a console that can be smaller shows
+    // this line (code page 850, made from its visible rows and columns) over
+    // its last row while it is, and nothing of it once it is large enough.
+    virtual void SetSizeNotice(std::function<std::string(int rows, int columns)> notice) { (void)notice; }
 
     // Shows what was drawn (backends that buffer output).
     virtual void Flush() {}

@@ -176,8 +176,10 @@ void Help::ShowHelp(const std::string& topic) {
 }
 
 void Help::ShowTextHelp(const std::string& topic) {
-    // A missing file is created empty, so the window opens blank and Esc closes it.
-    Pager pager(windows_, platform_.Open("AJUDA\\" + topic + ".HLP", OpenMode::ReadWriteShared));
+    // A missing page opens a blank window that Esc closes. It is only read:
+    // asking for a page that does not exist must not leave an empty one in
+    // the installation.
+    Pager pager(windows_, platform_.Open("AJUDA\\" + topic + ".HLP", OpenMode::ReadShared));
     if (pager.ViewRows() < 1) return;  // no room for a single line of text
     pager.Open();
     for (int key = WaitForKey(); key != kEsc; key = WaitForKey()) {
@@ -195,7 +197,11 @@ int Help::WaitForKey() {
     Console& console = windows_.screen().console();
     for (;;) {
         InputEvent event;
-        if (!console.PollEvent(event) || event.kind != InputEvent::Kind::Key) continue;
+        if (!console.PollEvent(event)) {
+            console.WaitForInput();
+            continue;
+        }
+        if (event.kind != InputEvent::Kind::Key) continue;
         const int code = event.character != 0 ? event.character : event.scan * 256;
         if (code != 0) return code;
     }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -36,6 +37,7 @@ public:
     void WriteCells(int row, int column, const Cell* cells, int count) override;
     void Scroll(int top, int left, int bottom, int right, int lines, Cell fill) override;
     bool PollEvent(InputEvent& event) override;
+    void WaitForInput() override;
     void FlushInput() override;
     void SetMouseReporting(bool on) override { mouseWanted_ = on; }
     int MouseButtons() override { return 2; }
@@ -44,6 +46,7 @@ public:
     std::string Clipboard() override { return clipboard_; }
     void SetClipboard(const std::string& text) override;
     void Beep() override { pending_ += '\a'; }
+    void SetSizeNotice(std::function<std::string(int rows, int columns)> notice) override;
     void Flush() override;
 
 private:
@@ -52,8 +55,10 @@ private:
     void ResizeBuffer(int rows, int columns);
     Cell& At(int row, int column);
     bool Inside(int row, int column) const;
-    // Reads what the terminal has sent, waiting up to `milliseconds` for it.
-    void ReadInput(int milliseconds);
+    // Reads what the terminal has sent, without waiting.
+    void ReadInput();
+    // Milliseconds until a lone Esc is known to be a key; -1 when none is pending.
+    int LoneEscMillisecondsLeft() const;
     bool TakeEvent(InputEvent& event);
     void WriteAll(const std::string& bytes);
 
@@ -74,6 +79,8 @@ private:
     bool mouseShown_ = false;
     bool insert_ = false;
     std::string clipboard_;
+    std::function<std::string(int rows, int columns)> sizeNotice_;
+    int wakeRead_ = -1;  // read end of the pipe a resize writes to
 };
 
 }  // namespace qp

@@ -1,5 +1,6 @@
 #include "screen/terminal_console.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/ioctl.h>
@@ -9,7 +10,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstdint>
 #include <exception>
+
+#include "platform/file_rollback.h"
 
 namespace qp {
 
@@ -19,21 +23,31 @@ namespace {
 // what is needed to give the terminal back, and exist while a console is open.
 volatile sig_atomic_t gTerminalTaken = 0;
 volatile sig_atomic_t gResized = 0;
+// The write end of a pipe that a resize writes a byte to: a wait in poll(2)
+// watches the read end, so a resize that comes just before the wait still
+// ends it. -1 while no console is open.
+volatile sig_atomic_t gWakeWrite = -1;
 termios gSavedMode {};
 std::terminate_handler gPreviousTerminate = nullptr;
 constexpr int kRestoringSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 struct sigaction gPreviousActions[std::size(kRestoringSignals)] {};
 struct sigaction gPreviousResize {};
 
-constexpr char kEnterScreen[] = "\x1b[?1049h\x1b[?7l\x1b[?25l\x1b[?2004h";
+// Alt+X and Alt+C must arrive as ESC x and ESC c, which the decoder knows as
+// Alt+letter: xterm by default sends Alt+letter as an 8-bit character (x
+// would type "ø"). Modes 1036 and 1039 (metaSendsEscape, altSendsEscape) ask
+// for the ESC prefix; their old values are saved first (XTSAVE, CSI ? Pm s)
+// and put back on the way out (XTRESTORE, CSI ? Pm r). Terminals that do not
+// know them ignore both.
+constexpr char kEnterScreen[] = "\x1b[?1036;1039s\x1b[?1036;1039h\x1b[?1049h\x1b[?7l\x1b[?25l\x1b[?2004h";
 constexpr char kLeaveScreen[] =
-    "\x1b[0m\x1b[?1000l\x1b[?1002l\x1b[?1006l\x1b[?2004l\x1b[?7h\x1b[0 q\x1b[?25h\x1b[?1049l";
+    "\x1b[0m\x1b[?1000l\x1b[?1002l\x1b[?1006l\x1b[?2004l\x1b[?7h\x1b[0 q\x1b[?25h\x1b[?1049l\x1b[?1036;1039r";
 constexpr char kMouseOn[] = "\x1b[?1006h\x1b[?1002h";
 constexpr char kMouseOff[] = "\x1b[?1002l\x1b[?1006l";
 
-// How long a poll with nothing queued waits for input: short enough to feel
-// instant, long enough that the program's polling loops stay idle.
-constexpr int kIdleWaitMilliseconds = 15;
+// The pause after the terminal has gone away while SIGHUP is ignored, so
+// that the program's key loop does not spin.
+constexpr int kHangupPauseMilliseconds = 15;
 constexpr int kMinimumRows = 25;
 constexpr int kMinimumColumns = 80;
 
@@ -48,6 +62,7 @@ void RestoreTerminal() {
 
 void OnFatalSignal(int signal) {
     int savedErrno = errno;
+    RollBackFileOnSignal();
     RestoreTerminal();
     // The handler was reset to the default action on entry; the signal is
     // delivered again, and ends the process, once this handler returns.
@@ -55,9 +70,37 @@ void OnFatalSignal(int signal) {
     errno = savedErrno;
 }
 
-void OnResize(int) { gResized = 1; }
+void OnResize(int) {
+    int savedErrno = errno;
+    gResized = 1;
+    if (gWakeWrite >= 0) {
+        ssize_t ignored = write(gWakeWrite, "", 1);  // a full pipe already wakes the wait
+        (void)ignored;
+    }
+    errno = savedErrno;
+}
+
+// Makes the pipe; its read end, or -1.
+int OpenWakePipe() {
+    int ends[2];
+    if (pipe(ends) != 0) return -1;
+    for (int fd : ends) {
+        fcntl(fd, F_SETFD, FD_CLOEXEC);
+        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+    }
+    gWakeWrite = ends[1];
+    return ends[0];
+}
+
+void CloseWakePipe(int readEnd) {
+    int writeEnd = gWakeWrite;
+    gWakeWrite = -1;
+    if (writeEnd >= 0) close(writeEnd);
+    if (readEnd >= 0) close(readEnd);
+}
 
 [[noreturn]] void OnTerminate() {
+    RollBackFileOnSignal();
     RestoreTerminal();
     if (gPreviousTerminate) gPreviousTerminate();
     std::abort();
@@ -117,16 +160,23 @@ std::unique_ptr<TerminalConsole> TerminalConsole::Open(std::string& reason) {
         return nullptr;
     }
     gSavedMode = saved;
+    int wakeRead = OpenWakePipe();
+    if (wakeRead < 0) {
+        reason = "cannot make a pipe to wait for input";
+        return nullptr;
+    }
     InstallHandlers();
     gTerminalTaken = 1;
     termios raw = RawMode(saved);
     if (tcsetattr(STDIN_FILENO, TCSANOW, &raw) != 0) {
         gTerminalTaken = 0;
         RemoveHandlers();
+        CloseWakePipe(wakeRead);
         reason = "cannot put the terminal into raw mode";
         return nullptr;
     }
     std::unique_ptr<TerminalConsole> console(new TerminalConsole());
+    console->wakeRead_ = wakeRead;
     console->WriteAll(std::string(kEnterScreen, sizeof kEnterScreen - 1));
     console->FollowTerminalSize();
     console->lastInput_ = std::chrono::steady_clock::now();
@@ -137,6 +187,7 @@ TerminalConsole::~TerminalConsole() {
     Flush();
     RestoreTerminal();
     RemoveHandlers();
+    CloseWakePipe(wakeRead_);
 }
 
 void TerminalConsole::FollowTerminalSize() {
@@ -164,14 +215,17 @@ void TerminalConsole::ResizeBuffer(int rows, int columns) {
     bufferColumns_ = columns;
 }
 
+// A terminal smaller than 80 x 25 shows part of an 80 x 25 console, and says
+// so: the program draws its whole screen, and all of it is there as soon as
+// the terminal is large enough.
 int TerminalConsole::Rows() {
     if (gResized) FollowTerminalSize();
-    return visibleRows_;
+    return std::max(visibleRows_, kMinimumRows);
 }
 
 int TerminalConsole::Columns() {
     if (gResized) FollowTerminalSize();
-    return visibleColumns_;
+    return std::max(visibleColumns_, kMinimumColumns);
 }
 
 int TerminalConsole::BufferRows() {
@@ -246,10 +300,20 @@ void TerminalConsole::Flush() {
     }
     if (dirty_) {
         TerminalFrame frame {bufferRows_, bufferColumns_, &cells_, cursorRow_, cursorColumn_, cursorSize_};
+        std::vector<Cell> notice;
+        if (sizeNotice_ && (visibleRows_ < kMinimumRows || visibleColumns_ < kMinimumColumns)) {
+            notice = NoticeLine(sizeNotice_(visibleRows_, visibleColumns_), visibleColumns_);
+            frame.notice = &notice;
+        }
         out += renderer_.Render(frame, visibleRows_, visibleColumns_);
         dirty_ = false;
     }
     if (!out.empty()) WriteAll(out);
+}
+
+void TerminalConsole::SetSizeNotice(std::function<std::string(int rows, int columns)> notice) {
+    sizeNotice_ = std::move(notice);
+    dirty_ = true;
 }
 
 void TerminalConsole::WriteAll(const std::string& bytes) {
@@ -270,19 +334,35 @@ void TerminalConsole::WriteAll(const std::string& bytes) {
 bool TerminalConsole::PollEvent(InputEvent& event) {
     Flush();
     if (TakeEvent(event)) return true;
-    int wait = kIdleWaitMilliseconds;
-    if (decoder_.HasIncompleteInput()) {
-        auto since = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - lastInput_);
-        int left = TerminalDecoder::kLoneEscMilliseconds - static_cast<int>(since.count());
-        if (left > 0) wait = std::min(left, kIdleWaitMilliseconds);
-    }
-    ReadInput(wait);
+    ReadInput();
     return TakeEvent(event);
 }
 
-void TerminalConsole::ReadInput(int milliseconds) {
+int TerminalConsole::LoneEscMillisecondsLeft() const {
+    if (!decoder_.HasIncompleteInput()) return -1;
+    auto since = std::chrono::steady_clock::now() - lastInput_;
+    auto left = std::chrono::milliseconds(TerminalDecoder::kLoneEscMilliseconds) - since;
+    // Rounded up: waking a little early would only wait once more.
+    return static_cast<int>(std::max<std::int64_t>(0, std::chrono::ceil<std::chrono::milliseconds>(left).count()));
+}
+
+void TerminalConsole::WaitForInput() {
+    // A resize not yet followed is for the caller's next poll to show.
+    if (gResized) return;
+    Flush();
+    if (decoder_.HasEvents()) return;
+    pollfd watched[2] = {{STDIN_FILENO, POLLIN, 0}, {wakeRead_, POLLIN, 0}};
+    int ready = poll(watched, 2, LoneEscMillisecondsLeft());
+    if (ready > 0 && (watched[1].revents & POLLIN)) {
+        char bytes[64];
+        while (read(wakeRead_, bytes, sizeof bytes) > 0) {
+        }
+    }
+}
+
+void TerminalConsole::ReadInput() {
     pollfd in {STDIN_FILENO, POLLIN, 0};
-    int ready = poll(&in, 1, milliseconds);
+    int ready = poll(&in, 1, 0);
     auto now = std::chrono::steady_clock::now();
     if (ready > 0) {
         char bytes[4096];
@@ -296,7 +376,7 @@ void TerminalConsole::ReadInput(int milliseconds) {
             // The terminal has gone away: end as a hangup would.
             RestoreTerminal();
             raise(SIGHUP);
-            poll(nullptr, 0, kIdleWaitMilliseconds);  // SIGHUP ignored: at least do not spin
+            poll(nullptr, 0, kHangupPauseMilliseconds);  // SIGHUP ignored: at least do not spin
             return;
         }
     }

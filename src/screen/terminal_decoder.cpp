@@ -47,7 +47,15 @@ InputEvent KeyEvent(unsigned char character, std::uint8_t scanCode, std::uint16_
     return e;
 }
 
-InputEvent ExtendedKey(std::uint8_t scanCode, std::uint16_t control) { return KeyEvent(0, scanCode, control); }
+// A terminal sends the keypad's keys as it sends the cursor block's (with Num
+// Lock off they are the same sequences), so none of them can start Alt+keypad
+// composition: Alt+Down is Down, and the key after it is never swallowed.
+bool IsCursorBlockKey(std::uint8_t scanCode) { return scanCode >= scan::Home && scanCode <= scan::Del; }
+
+InputEvent ExtendedKey(std::uint8_t scanCode, std::uint16_t control) {
+    if (IsCursorBlockKey(scanCode)) control |= kEnhanced;
+    return KeyEvent(0, scanCode, control);
+}
 
 bool IsShiftedCharacter(unsigned char ch) {
     constexpr std::string_view shifted = "~!@#$%^&*()_+{}|:\"<>?";

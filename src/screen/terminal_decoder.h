@@ -31,6 +31,8 @@ public:
     // sequence is then taken as the keys typed (a lone Esc, Alt+[ ...).
     void TimePassed(int milliseconds);
     bool Next(DecodedEvent& out);
+    // True while decoded events wait to be taken with Next.
+    bool HasEvents() const { return !events_.empty(); }
     // True while bytes wait for the rest of a sequence.
     bool HasIncompleteInput() const { return !buffer_.empty() || inPaste_; }
     // Drops decoded events; an unfinished sequence is kept so that its tail is not

@@ -99,6 +99,14 @@ int TerminalRenderer::CursorShape(int size) {
     return 4;                  // steady underline
 }
 
+std::vector<Cell> NoticeLine(std::string_view cp850Text, int width) {
+    constexpr std::uint8_t kReverse = 0x70;
+    std::vector<Cell> line(static_cast<std::size_t>(std::max(width, 0)), Cell {U' ', kReverse});
+    for (std::size_t i = 0; i < line.size() && i < cp850Text.size(); ++i)
+        line[i].ch = Cp850ToUnicode(static_cast<unsigned char>(cp850Text[i]));
+    return line;
+}
+
 std::string TerminalRenderer::Render(const TerminalFrame& frame, int visibleRows, int visibleColumns) {
     std::string out;
     visibleRows = std::max(visibleRows, 0);
@@ -113,6 +121,14 @@ std::string TerminalRenderer::Render(const TerminalFrame& frame, int visibleRows
     }
     PlaceCursor(out, frame);
     return out;
+}
+
+Cell TerminalRenderer::Wanted(const TerminalFrame& frame, int row, int column) const {
+    if (frame.notice && row == rows_) {
+        const auto at = static_cast<std::size_t>(column - 1);
+        return at < frame.notice->size() ? (*frame.notice)[at] : Cell {};
+    }
+    return FrameCell(frame, row, column);
 }
 
 void TerminalRenderer::MoveTo(std::string& out, int row, int column) {
@@ -143,7 +159,7 @@ void TerminalRenderer::Repaint(std::string& out, const TerminalFrame& frame) {
     for (int r = 1; r <= rows_; ++r) {
         MoveTo(out, r, 1);
         for (int c = 1; c <= columns_; ++c) {
-            Cell cell = FrameCell(frame, r, c);
+            Cell cell = Wanted(frame, r, c);
             PutCell(out, cell);
             shown_[static_cast<std::size_t>((r - 1) * columns_ + (c - 1))] = cell;
         }
@@ -154,7 +170,7 @@ void TerminalRenderer::DrawChanges(std::string& out, const TerminalFrame& frame)
     auto shownAt = [&](int r, int c) -> Cell& { return shown_[static_cast<std::size_t>((r - 1) * columns_ + (c - 1))]; };
     for (int r = 1; r <= rows_; ++r) {
         for (int c = 1; c <= columns_; ++c) {
-            Cell wanted = FrameCell(frame, r, c);
+            Cell wanted = Wanted(frame, r, c);
             if (wanted == shownAt(r, c)) continue;
             bool nearby = row_ == r && column_ < c && c - column_ <= kMaxRewrittenGap;
             for (int k = column_; nearby && k < c; ++k) nearby = shownAt(r, k).attr == attr_;

@@ -20,7 +20,14 @@ struct TerminalFrame {
     int cursorRow = 1;
     int cursorColumn = 1;
     int cursorSize = 0;  // 0 hidden
+    // A line shown over the terminal's last row instead of the frame's cells
+    // there (a console too small for the program says so); null for none.
+    const std::vector<Cell>* notice = nullptr;
 };
+
+// A code page 850 text as a row of `width` cells in reverse video, cut or
+// padded, for TerminalFrame::notice.
+std::vector<Cell> NoticeLine(std::string_view cp850Text, int width);
 
 // OSC 52: puts a code page 850 text on the terminal's clipboard (as UTF-8).
 std::string ClipboardSequence(std::string_view cp850Text);
@@ -39,6 +46,7 @@ public:
     static int CursorShape(int size);
 
 private:
+    Cell Wanted(const TerminalFrame& frame, int row, int column) const;
     void MoveTo(std::string& out, int row, int column);
     void PutCell(std::string& out, const Cell& cell);
     void Repaint(std::string& out, const TerminalFrame& frame);

@@ -33,6 +33,7 @@ public:
     void WriteCells(int row, int column, const Cell* cells, int count) override;
     void Scroll(int top, int left, int bottom, int right, int lines, Cell fill) override;
     bool PollEvent(InputEvent& event) override;
+    void WaitForInput() override;
     void FlushInput() override;
     void SetMouseReporting(bool on) override;
     int MouseButtons() override;

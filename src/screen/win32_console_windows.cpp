@@ -7,6 +7,7 @@
 #include <exception>
 #include <vector>
 
+#include "platform/file_rollback.h"
 #include "text/cp850.h"
 
 namespace qp {
@@ -22,11 +23,6 @@ namespace {
 // field editor), quick-edit is off so that clicks reach the program, and size
 // changes are reported so that the window's origin can follow.
 constexpr DWORD kBaseInputMode = ENABLE_EXTENDED_FLAGS | ENABLE_WINDOW_INPUT;
-
-// How long a poll waits for input: the program's loops poll without pause,
-// and the wait is what keeps them from using the processor. Input ends the
-// wait at once.
-constexpr DWORD kPollWaitMilliseconds = 10;
 
 // How long an Ins press that we injected is waited for before it is taken
 // for one the operator made.
@@ -84,11 +80,13 @@ void GiveBack(bool forGood) {
 // Ctrl+C, Ctrl+Break, the window closed, logoff, shutdown: the default
 // handler that runs next ends the process.
 BOOL WINAPI OnConsoleControl(DWORD) {
+    RollBackFileOnSignal();
     GiveBack(true);
     return FALSE;
 }
 
 void OnTerminate() {
+    RollBackFileOnSignal();
     GiveBack(true);
     std::terminate_handler previous = Point().previousTerminate;
     if (previous) previous();
@@ -303,10 +301,11 @@ bool Win32Console::Translate(const void* raw, InputEvent& event) {
         // Wine's terminal input gives a lone Esc without its character; Windows gives 27.
         if (k.wVirtualKeyCode == VK_ESCAPE && event.character == 0) event.character = 27;
         event.scan = static_cast<std::uint8_t>(k.wVirtualScanCode);
-        event.control = static_cast<std::uint16_t>(k.dwControlKeyState & 0x1F);
+        // The modifiers, and whether the key is of the cursor block (ENHANCED_KEY).
+        event.control = static_cast<std::uint16_t>(k.dwControlKeyState & (0x1F | ENHANCED_KEY));
         // Shift+Tab comes with the Tab character; the program knows it as back-tab,
         // the key without a character (as a terminal's back-tab arrives too).
-        if (k.wVirtualKeyCode == VK_TAB && event.control == kShift) event.character = 0;
+        if (k.wVirtualKeyCode == VK_TAB && (event.control & 0x1F) == kShift) event.character = 0;
         insertPressed_ = k.wVirtualKeyCode == VK_INSERT;
         return true;
     }
@@ -340,7 +339,7 @@ bool Win32Console::PollEvent(InputEvent& event) {
     // Under Wine the handle's signal is what shows that the terminal sent keys:
     // counting the queued events alone never sees them.
     for (;;) {
-        if (WaitForSingleObject(h_->in, kPollWaitMilliseconds) != WAIT_OBJECT_0) return false;
+        if (WaitForSingleObject(h_->in, 0) != WAIT_OBJECT_0) return false;
         INPUT_RECORD rec {};
         DWORD n = 0;
         if (!PeekConsoleInputW(h_->in, &rec, 1, &n) || n == 0) return false;
@@ -348,6 +347,10 @@ bool Win32Console::PollEvent(InputEvent& event) {
         if (n == 1 && Translate(&rec, event)) return true;
     }
 }
+
+// The handle is signalled while any input record is queued: keys, mouse,
+// size changes and focus changes all end the wait.
+void Win32Console::WaitForInput() { WaitForSingleObject(h_->in, INFINITE); }
 
 void Win32Console::FlushInput() { FlushConsoleInputBuffer(h_->in); }
 

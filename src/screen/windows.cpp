@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "format/text_utils.h"
+#include "platform/file_rollback.h"
 #include "text/cp850.h"
 
 namespace qp {
@@ -159,6 +160,10 @@ void Windows::WriteRecord(SavedRegion& saved) {
     }
     record += FiveDigits(length);
 
+    // Before this process's first record, note the file as the program that
+    // started us left it: a signal that ends us then gives it back so.
+    auto ownInFile = std::find_if(saved_.rbegin(), saved_.rend(), [](const SavedRegion& s) { return s.inFile; });
+    if (ownInFile == saved_.rend()) ArmFileRollback(WinPushPath());
     auto file = platform_.Open(WinPushPath(), OpenMode::ReadWriteShared);
     if (!file) return;
 
@@ -166,7 +171,6 @@ void Windows::WriteRecord(SavedRegion& saved) {
     // file already holds (other programs of the suite share it), unless that
     // stack cannot be read, and then the file starts afresh.
     std::int64_t start = kEmptyTop;
-    auto ownInFile = std::find_if(saved_.rbegin(), saved_.rend(), [](const SavedRegion& s) { return s.inFile; });
     if (ownInFile != saved_.rend()) {
         start = ownInFile->fileEnd;
     } else if (auto top = ReadStackTop(*file); top && *top > kEmptyTop && ReadRecordEndingAt(*file, *top, false)) {
@@ -198,6 +202,7 @@ void Windows::PopScreenRegion() {
 }
 
 void Windows::DropRecord(const SavedRegion& saved) {
+    if (std::none_of(saved_.begin(), saved_.end(), [](const SavedRegion& s) { return s.inFile; })) DisarmFileRollback();
     const std::string path = WinPushPath();
     if (!platform_.Exists(path)) return;
     if (auto file = platform_.Open(path, OpenMode::ReadWriteShared)) WriteStackTop(*file, saved.fileStart);
@@ -281,10 +286,9 @@ void Windows::DrawWindowFrame(int style) {
         screen_.Locate(row, w.left);
         screen_.Print(middle);
     }
-    if (w.bottom > w.top) {
-        screen_.Locate(w.bottom, w.left);
-        screen_.Print(line(f.bottomLeft, f.horizontal, f.bottomRight));
-    }
+    // Always written: on a one-row window the bottom line covers the top one.
+    screen_.Locate(w.bottom, w.left);
+    screen_.Print(line(f.bottomLeft, f.horizontal, f.bottomRight));
 }
 
 void Windows::ScrollRegion(int top, int left, int bottom, int right, int lines) {

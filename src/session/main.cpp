@@ -1,6 +1,6 @@
-// The program: start-up, the receipt layout editor, and the end.
-// "--keys" shows the code of each key pressed; "--help-page TOPIC" opens the
-// help pager; "--session" prints what start-up read.
+// The program: a small table of modes (the editor, the scripted settings, the
+// key probe, the help pager, the session report, help and version), each saying
+// what it needs: its arguments, the form file, the console.
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -8,7 +8,10 @@
 
 #include "editor/form_loader.h"
 #include "editor/receipt_editor.h"
+#include "editor/receipt_messages.h"
 #include "editor/receipt_settings.h"
+#include "editor/settings_script.h"
+#include "editor/stationery_preview.h"
 #include "format/preferences.h"
 #include "format/text_utils.h"
 #include "input/calculator.h"
@@ -37,11 +40,170 @@
 
 namespace {
 
+enum ExitCode { kOk = 0, kNoConsole = 1, kBadForm = 2, kSaveFailed = 3, kUsage = 64 };
+
+// What one run has to work with; filled as far as its mode needs.
+struct Program {
+    qp::SystemPlatform platform;
+    qp::Session session;
+    std::unique_ptr<qp::Translator> translator;
+    qp::FormTables tables;
+    std::unique_ptr<qp::Console> console;
+};
+
 // A POSIX terminal expects UTF-8; the Windows console is set to the OEM code page.
 void Print(qp::Platform& platform, std::FILE* stream, const std::string& cp850) {
     std::string bytes;
     for (char c : cp850) bytes += (c == '\n' || platform.IsWindowsHost()) ? std::string(1, c) : qp::Cp850ToUtf8(std::string(1, c));
     std::fwrite(bytes.data(), 1, bytes.size(), stream);
+}
+
+int RunEditor(Program& p, const std::vector<std::string>&) {
+    qp::Session& session = p.session;
+    qp::Console& console = *p.console;
+    qp::Screen screen(console);
+    qp::Colours colours(screen, session.colourTable);
+    qp::Windows windows(screen, colours, p.platform, session.TempDir);
+    qp::Keyboard keyboard(console);
+    qp::Help help(windows, p.platform, session.HostKind);
+    qp::UserPreferences preferences(p.platform, session.RootDir + "Tarn.ini");
+    qp::TextUtils text;
+    // Alt+X and Alt+C work in every key read from here on.
+    qp::Calculator calculator(keyboard, windows, colours, preferences, p.platform, session.TerminalDir);
+    qp::Calendar calendar(keyboard, windows, colours, preferences, session.LanguageCode, session.WorkDate);
+    keyboard.SetHotKeyHandlers([&calculator] { return calculator.CalculatorPopup(); },
+                               [&calendar] { return calendar.CalendarPopup(); });
+    qp::FieldEditor fieldEditor(keyboard, windows, colours, text);
+    qp::ReceiptSettings settings(p.platform, p.tables, session.RootDir + "Tarn.ini");
+    qp::ReceiptEditor editor(p.tables, settings, windows, colours, keyboard, *p.translator, preferences,
+                             session.SessionTitle);
+    std::unique_ptr<qp::RecordManager> manager = qp::ChooseRecordManager();
+    qp::Random random(static_cast<std::uint64_t>(p.platform.HundredthsSinceMidnight()));
+    qp::RecordFiles records(*manager, windows, p.platform, random, session.LanguageCode);
+    // The engine opens lists with F4 and the list browser runs screens: each needs the other.
+    qp::ListPopup* lists = nullptr;
+    qp::FormEngine engine(p.tables, editor, fieldEditor, keyboard, windows, colours, help, session.MenuName,
+                          [&lists](std::int16_t list) { return lists->ListBrowser(list); });
+    qp::ListPopup listPopup(p.tables, editor, engine, records, keyboard, windows, colours, p.platform, session.TempDir);
+    lists = &listPopup;
+    // Alt+V shows the paper, with the number being typed in a row field.
+    qp::StationeryPreview preview(p.tables, windows, colours, keyboard, *p.translator);
+    keyboard.AddHotKey(qp::key::AltV, [&preview, &engine] { return preview.PreviewPopup(engine.FieldBeingEdited()); });
+    qp::EditResult result = editor.EditReceiptLayout(engine);
+
+    std::int16_t status = 0;
+    records.ResetRecordFiles(status);
+    p.console.reset();  // the terminal is the operator's again
+    if (result.outcome == qp::EditResult::Outcome::SaveFailed) {
+        Print(p.platform, stderr, "qplayout: the settings were not saved: " + result.reason + "\n");
+        return kSaveFailed;
+    }
+    return kOk;
+}
+
+template <typename Run>
+int WithScript(Program& p, Run run) {
+    qp::ReceiptSettings settings(p.platform, p.tables, p.session.RootDir + "Tarn.ini");
+    qp::SettingsScript script(settings, p.tables, *p.translator);
+    qp::ScriptResult result = run(script);
+    Print(p.platform, stdout, result.output);
+    for (const std::string& problem : result.problems) Print(p.platform, stderr, "qplayout: " + problem + "\n");
+    return result.exitCode;
+}
+
+int RunGet(Program& p, const std::vector<std::string>& args) {
+    return WithScript(p, [&](qp::SettingsScript& script) { return script.Get(args); });
+}
+
+int RunSet(Program& p, const std::vector<std::string>& args) {
+    return WithScript(p, [&](qp::SettingsScript& script) { return script.Set(args); });
+}
+
+int RunCheck(Program& p, const std::vector<std::string>&) {
+    return WithScript(p, [](qp::SettingsScript& script) { return script.Check(); });
+}
+
+int RunKeys(Program& p, const std::vector<std::string>&) {
+    qp::Keyboard keyboard(*p.console);
+    return qp::RunKeyProbe(*p.console, keyboard);
+}
+
+int RunHelpPage(Program& p, const std::vector<std::string>& args) {
+    qp::Screen screen(*p.console);
+    qp::Colours colours(screen, p.session.colourTable);
+    qp::Windows windows(screen, colours, p.platform, p.session.TempDir);
+    qp::Help help(windows, p.platform, p.session.HostKind);
+    help.ShowHelp(args[0]);
+    return kOk;
+}
+
+int RunSession(Program& p, const std::vector<std::string>&) {
+    Print(p.platform, stdout, qp::DescribeSession(p.session));
+    return kOk;
+}
+
+int RunHelp(Program& p, const std::vector<std::string>&);
+
+int RunVersion(Program& p, const std::vector<std::string>&) {
+    Print(p.platform, stdout, std::string("qplayout ") + QP_VERSION + "\n");
+    return kOk;
+}
+
+enum class Arguments { None, One, Any, OneOrMore };
+enum Needs { kNothing = 0, kSession = 1, kForm = 2, kConsole = 4 };
+
+struct Mode {
+    const char* option;  // "" for the editor, which takes no option
+    const char* arguments;
+    const char* purpose;
+    Arguments takes;
+    int needs;
+    int (*run)(Program&, const std::vector<std::string>&);
+};
+
+constexpr Mode kModes[] = {
+    {"", "", "edit the receipt layout, Tarn.ini section Rebut", Arguments::None, kSession | kForm | kConsole, RunEditor},
+    {"--get", "[KEY...]", "print the settings named (all nine when none) as Key=Value", Arguments::Any,
+     kSession | kForm, RunGet},
+    {"--set", "KEY=VALUE...", "check the values and the row plan, then save as F10 does", Arguments::OneOrMore,
+     kSession | kForm, RunSet},
+    {"--check", "", "check the stored settings and their row plan", Arguments::None, kSession | kForm, RunCheck},
+    {"--keys", "", "show the code of every key pressed (Esc twice ends)", Arguments::None, kSession | kConsole, RunKeys},
+    {"--help-page", "TOPIC", "open the help pager on AJUDA\\TOPIC.HLP", Arguments::One, kSession | kConsole,
+     RunHelpPage},
+    {"--session", "", "print what start-up read", Arguments::None, kSession, RunSession},
+    {"--help", "", "print this text", Arguments::None, kNothing, RunHelp},
+    {"--version", "", "print the version", Arguments::None, kNothing, RunVersion},
+};
+
+int RunHelp(Program& p, const std::vector<std::string>&) {
+    std::string text = "usage: qplayout [MODE]\n";
+    for (const Mode& mode : kModes) {
+        std::string call = std::string(*mode.option ? mode.option : "(none)") + (*mode.arguments ? " " : "") + mode.arguments;
+        text += "  " + call + std::string(call.size() < 20 ? 20 - call.size() : 1, ' ') + mode.purpose + "\n";
+    }
+    text +=
+        "environment: MURROOT installation folder, MURTMP temporary folder,\n"
+        "  TERM terminal folder (Windows; on POSIX only when it names a folder)\n"
+        "exit codes: 0 done, 1 no console, 2 broken form file, 3 settings not saved,\n"
+        "  64 bad arguments or unknown key, 65 a value or row plan the editor refuses\n";
+    Print(p.platform, stdout, text);
+    return kOk;
+}
+
+bool ArgumentsFit(const Mode& mode, std::size_t count) {
+    switch (mode.takes) {
+    case Arguments::None: return count == 0;
+    case Arguments::One: return count == 1;
+    case Arguments::Any: return true;
+    case Arguments::OneOrMore: return count >= 1;
+    }
+    return false;
+}
+
+int Usage(Program& p, const std::string& problem) {
+    Print(p.platform, stderr, "qplayout: " + problem + "\nqplayout --help lists the modes\n");
+    return kUsage;
 }
 
 std::unique_ptr<qp::Console> OpenConsole(std::string& reason) {
@@ -52,92 +214,53 @@ std::unique_ptr<qp::Console> OpenConsole(std::string& reason) {
 #endif
 }
 
-enum ExitCode { kOk = 0, kNoConsole = 1, kBadForm = 2, kSaveFailed = 3, kUsage = 64 };
-
-int Usage(qp::Platform& platform) {
-    Print(platform, stderr, "usage: qplayout [--keys | --help-page TOPIC | --session]\n");
-    return kUsage;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
+    Program p;
     std::vector<std::string> args(argv + 1, argv + argc);
-    qp::SystemPlatform platform;
-    if (args.size() > 2 || (!args.empty() && args[0] != "--keys" && args[0] != "--help-page" && args[0] != "--session") ||
-        (!args.empty() && args[0] == "--help-page" && args.size() != 2) || (args.size() == 2 && args[0] != "--help-page"))
-        return Usage(platform);
+    const std::string option = args.empty() ? std::string() : args.front();
+    if (!args.empty()) args.erase(args.begin());
+    const Mode* mode = nullptr;
+    for (const Mode& m : kModes)
+        if (option == m.option) mode = &m;
+    if (mode == nullptr) return Usage(p, option.rfind("--", 0) == 0 ? "unknown option " + option : "unexpected argument " + option);
+    if (!ArgumentsFit(*mode, args.size()))
+        return Usage(p, std::string(*mode->option ? mode->option : "the editor") +
+                            (*mode->arguments ? std::string(" takes ") + mode->arguments : " takes no arguments"));
 
-    qp::Session session = qp::ReadSessionEnvironment(platform);
-    if (!session.RootDir.empty()) {
-        qp::Status moved = platform.SetCurrentDirectory(session.RootDir);
-        if (!moved) Print(platform, stderr, "qplayout: cannot change to " + session.RootDir + ": " + moved.reason + "\n");
+    if (mode->needs & kSession) {
+        p.session = qp::ReadSessionEnvironment(p.platform);
+        if (!p.session.RootDir.empty()) {
+            qp::Status moved = p.platform.SetCurrentDirectory(p.session.RootDir);
+            if (!moved) Print(p.platform, stderr, "qplayout: cannot change to " + p.session.RootDir + ": " + moved.reason + "\n");
+        }
+        p.session.ProgramName = "QPLAYOUT";
+        p.translator = std::make_unique<qp::Translator>(p.platform, p.session.RootDir, p.session.LanguageCode,
+                                                        p.session.ProgramName);
     }
-    session.ProgramName = "QPLAYOUT";
-    if (!args.empty() && args[0] == "--session") {
-        Print(platform, stdout, qp::DescribeSession(session));
-        return kOk;
-    }
-
     // The form is read before the console is taken, so that a broken file is
     // reported on a terminal in its normal state.
-    qp::Translator translator(platform, session.RootDir, session.LanguageCode, session.ProgramName);
-    qp::FormTables tables;
-    if (args.empty()) {
-        qp::FormLoadResult loaded = qp::LoadForm(platform, session.RootDir, session.ProgramName, translator, tables);
-        std::string fault = loaded.ok ? qp::ReceiptFormFault(tables) : loaded.message;
+    if (mode->needs & kForm) {
+        qp::FormLoadResult loaded =
+            qp::LoadForm(p.platform, p.session.RootDir, p.session.ProgramName, *p.translator, p.tables);
+        std::string fault = loaded.ok ? qp::ReceiptFormFault(p.tables) : loaded.message;
         if (!fault.empty()) {
-            Print(platform, stderr, "qplayout: " + fault + "\n");
+            Print(p.platform, stderr, "qplayout: " + fault + "\n");
             return kBadForm;
         }
     }
-
-    std::string reason;
-    std::unique_ptr<qp::Console> console = OpenConsole(reason);
-    if (!console) {
-        Print(platform, stderr, "qplayout: no console: " + reason + "\n");
-        return kNoConsole;
+    if (mode->needs & kConsole) {
+        std::string reason;
+        p.console = OpenConsole(reason);
+        if (!p.console) {
+            Print(p.platform, stderr, "qplayout: no console: " + reason + "\n");
+            return kNoConsole;
+        }
+        p.console->SetCursorSize(0);
+        p.console->SetSizeNotice([&p](int rows, int columns) {
+            return qp::ConsoleSizeNotice(*p.translator, rows, columns);
+        });
     }
-    console->SetCursorSize(0);
-    qp::Screen screen(*console);
-    qp::Colours colours(screen, session.colourTable);
-    qp::Windows windows(screen, colours, platform, session.TempDir);
-    qp::Keyboard keyboard(*console);
-    qp::Help help(windows, platform, session.HostKind);
-
-    if (!args.empty() && args[0] == "--keys") return qp::RunKeyProbe(*console, keyboard);
-    if (!args.empty() && args[0] == "--help-page") {
-        help.ShowHelp(args[1]);
-        return kOk;
-    }
-
-    qp::UserPreferences preferences(platform, session.RootDir + "Tarn.ini");
-    qp::TextUtils text;
-    // Alt+X and Alt+C work in every key read from here on.
-    qp::Calculator calculator(keyboard, windows, colours, preferences, platform, session.TerminalDir);
-    qp::Calendar calendar(keyboard, windows, colours, preferences, session.LanguageCode, session.WorkDate);
-    keyboard.SetHotKeyHandlers([&calculator] { return calculator.CalculatorPopup(); },
-                               [&calendar] { return calendar.CalendarPopup(); });
-    qp::FieldEditor fieldEditor(keyboard, windows, colours, text);
-    qp::ReceiptSettings settings(platform, tables, session.RootDir + "Tarn.ini");
-    qp::ReceiptEditor editor(tables, settings, windows, colours, keyboard, translator, preferences, session.SessionTitle);
-    std::unique_ptr<qp::RecordManager> manager = qp::ChooseRecordManager();
-    qp::Random random(static_cast<std::uint64_t>(platform.HundredthsSinceMidnight()));
-    qp::RecordFiles records(*manager, windows, platform, random, session.LanguageCode);
-    // The engine opens lists with F4 and the list browser runs screens: each needs the other.
-    qp::ListPopup* lists = nullptr;
-    qp::FormEngine engine(tables, editor, fieldEditor, keyboard, windows, colours, help, session.MenuName,
-                          [&lists](std::int16_t list) { return lists->ListBrowser(list); });
-    qp::ListPopup listPopup(tables, editor, engine, records, keyboard, windows, colours, platform, session.TempDir);
-    lists = &listPopup;
-    qp::EditResult result = editor.EditReceiptLayout(engine);
-
-    std::int16_t status = 0;
-    records.ResetRecordFiles(status);
-    console.reset();  // the terminal is the operator's again
-    if (result.outcome == qp::EditResult::Outcome::SaveFailed) {
-        Print(platform, stderr, "qplayout: the settings were not saved: " + result.reason + "\n");
-        return kSaveFailed;
-    }
-    return kOk;
+    return mode->run(p, args);
 }

@@ -4,20 +4,23 @@
 # same scripts test the Windows build.
 #
 # A test script sources it as `. lib.sh "$@"`, being called with
-# <path-to-qplayout> <source-dir>: that sets QP_BIN and SRC, or ends the
-# script with SKIP when it cannot run here.
+# <path-to-qplayout> <source-dir>: that sets QP_BIN and SRC, or, when the
+# script cannot run here, prints "SKIP: " and the reason and ends it with 77
+# (CTest's skip code).
 set -u
 
 QP_BIN=${1:?usage: $(basename "$0") <qplayout> <source-dir>}
 SRC=${2:?usage: $(basename "$0") <qplayout> <source-dir>}
-if ! command -v tmux >/dev/null; then
-  echo "SKIP: tmux is not installed"
-  exit 0
-fi
-if [ ! -x "$QP_BIN" ] && [ ! -f "$QP_BIN" ]; then
-  echo "SKIP: $QP_BIN is not built"
-  exit 0
-fi
+E2E_SKIP=77
+skip() {
+  echo "SKIP: $*"
+  exit "$E2E_SKIP"
+}
+command -v tmux >/dev/null || skip "tmux is not installed (apt-get install tmux)"
+[ -x "$QP_BIN" ] || [ -f "$QP_BIN" ] || skip "$QP_BIN is not built"
+case "$QP_BIN" in
+  *.exe) command -v wine >/dev/null || skip "wine is not installed: the Windows program cannot run here" ;;
+esac
 
 E2E_SOCKET="qp-e2e-$$-${RANDOM}"
 E2E_SESSION="qp-e2e"

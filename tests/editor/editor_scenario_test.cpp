@@ -297,18 +297,37 @@ TEST(EditorScenarioTest, OldFormatSwitchEnablesAndDisablesItems) {
     }
 }
 
-TEST(EditorScenarioTest, DisplayOnlyItemsKeepShowingTheirValues) {
+// Display-only values keep showing, in the normal colour; those that can be
+// edited in the highlight.
+TEST(EditorScenarioTest, DisplayOnlyItemsKeepShowingTheirValuesInTheNormalColour) {
     EditorScenario s;
+    s.console().Snapshot();  // the old format: the duplicate display-only
     s.console().Press({"Space", "Enter"});
     s.console().Snapshot();  // on the duplicate, rows display-only
     s.console().Press({"Up", "Esc"});
     s.Run();
-    ASSERT_EQ(s.console().snapshots().size(), 1u);
-    const ScreenShot& shot = s.console().snapshots()[0];
+    ASSERT_EQ(s.console().snapshots().size(), 2u);
+    const ScreenShot& shot = s.console().snapshots()[1];
     const char* shown[] = {nullptr, " 1", " 3", " 6", "11", "13", "No  ", nullptr, "S\xA1  "};
     for (int i = 2; i <= 9; ++i) {
         if (shown[i - 1] == nullptr) continue;
         EXPECT_EQ(Shown(s, shot, i), shown[i - 1]) << "item " << i;
+    }
+    const std::uint8_t kHighlight = 0x1F;  // the sample's Col0: 15 on 1
+    auto colourOf = [&s](const ScreenShot& at, int i) {
+        FormScreen& screen = s.rig().tables.Screen(1);
+        const FormItem& item = s.rig().tables.Item(1, i);
+        return at.AttrAt(screen.WindowTop + item.Row, screen.WindowLeft + item.Column + static_cast<int>(item.Label.size()) + 1);
+    };
+    const struct {
+        int item;
+        bool oldFormatEditable;
+    } items[] = {{2, true}, {4, true}, {6, true}, {7, true}, {8, false}, {9, true}};
+    for (const auto& i : items) {
+        EXPECT_EQ(colourOf(s.console().snapshots()[0], i.item), i.oldFormatEditable ? kHighlight : kNormal) << "item " << i.item;
+        if (i.item == 8) continue;  // being edited there
+        const bool newFormatEditable = i.item == 9;
+        EXPECT_EQ(colourOf(shot, i.item), newFormatEditable ? kHighlight : kNormal) << "new format, item " << i.item;
     }
 }
 
@@ -333,6 +352,22 @@ TEST(EditorScenarioTest, ValuesAreShownAsRowNumbersOrChoiceDescriptions) {
         {8, "S\xA1  "}, {9, "No  "},
     };
     for (const auto& e : expected) EXPECT_EQ(Shown(s, shot, e.item), e.shown) << "item " << e.item;
+}
+
+// A stored "n" is "No": shown so, the switch off, and written back as it
+// was when the operator only passes through it.
+TEST(EditorScenarioTest, PassingThroughAChoiceNeverChangesIt) {
+    EditorScenario s;
+    s.WriteFile("Tarn.ini", "[Rebut]\r\nAntic=n\r\n");
+    s.console().Snapshot();
+    s.console().Press({"Enter"});  // through the switch, on to the duplicate
+    s.console().Press({"Space", "F10"});
+    EXPECT_EQ(s.Run().outcome, EditResult::Outcome::Saved);
+    ASSERT_EQ(s.console().snapshots().size(), 1u);
+    EXPECT_EQ(Shown(s, s.console().snapshots()[0], 1).substr(0, 2), "No");
+    const std::string after = s.TarnIni();
+    EXPECT_NE(after.find("Antic=n\r\n"), std::string::npos) << after;
+    EXPECT_NE(after.find("Duplicat=S\r\n"), std::string::npos) << after;
 }
 
 // ---------------------------------------------------------------------------

@@ -115,6 +115,61 @@ TEST(ReceiptSettingsTest, FailedSaveLeavesTarnIniAsItWasAndSaysWhy) {
     EXPECT_EQ(dir.Entries(), (std::vector<std::string> {"Tarn.ini"})) << "no working copy is left behind";
 }
 
+// Two workstations: B opens the editor, then A; A saves a new number row,
+// then B a new date row. Both changes are in the file.
+TEST(ReceiptSettingsTest, InterleavedSavesKeepBothChanges) {
+    TempDir dir;
+    dir.Write("Tarn.ini", kDefaultsWritten);
+    SystemPlatform platform;
+    FormTables tablesA = NineItems();
+    FormTables tablesB = NineItems();
+    ReceiptSettings a(platform, tablesA, dir / "Tarn.ini");
+    ReceiptSettings b(platform, tablesB, dir / "Tarn.ini");
+    b.LoadReceiptSettings();
+    a.LoadReceiptSettings();
+    tablesA.Item(1, 2).Assign("2");
+    SaveResult savedA = a.SaveReceiptSettings();
+    ASSERT_TRUE(savedA.ok()) << savedA.status.reason;
+    EXPECT_FALSE(savedA.merged);
+    tablesB.Item(1, 3).Assign("4");
+    SaveResult savedB = b.SaveReceiptSettings();
+    ASSERT_TRUE(savedB.ok()) << savedB.status.reason;
+    EXPECT_TRUE(savedB.merged);
+    std::string expected = kDefaultsWritten;
+    expected.replace(expected.find("Fila.Num=1 "), 11, "Fila.Num=2 ");
+    expected.replace(expected.find("Fila.Dat=3 "), 11, "Fila.Dat=4 ");
+    EXPECT_EQ(dir.Read("Tarn.ini"), expected);
+    EXPECT_EQ(tablesB.Item(1, 2).Value, "2 ") << "B now shows A's row";
+
+    // B saves again without touching the number row: A's value stays.
+    tablesB.Item(1, 9).Assign("N");
+    ASSERT_TRUE(b.SaveReceiptSettings().ok());
+    EXPECT_NE(dir.Read("Tarn.ini").find("Fila.Num=2 "), std::string::npos);
+}
+
+TEST(ReceiptSettingsTest, AStoredValueNobodyChangedIsWrittenBackAsItWas) {
+    TempDir dir;
+    dir.Write("Tarn.ini", "[Rebut]\r\nAntic=n\r\nMatriu=x\r\n");
+    SystemPlatform platform;
+    FormTables tables = NineItems();
+    ReceiptSettings settings(platform, tables, dir / "Tarn.ini");
+    settings.LoadReceiptSettings();
+    EXPECT_EQ(settings.CheckRowPlan(), RowPlanFault::None) << "n is no: rows are not checked";
+    tables.Item(1, 8).Assign("S");
+    ASSERT_TRUE(settings.SaveReceiptSettings().ok());
+    const std::string after = dir.Read("Tarn.ini");
+    EXPECT_NE(after.find("Antic=n\r\n"), std::string::npos) << after;
+    EXPECT_NE(after.find("Matriu=x\r\n"), std::string::npos) << after;
+    EXPECT_NE(after.find("Duplicat=S\r\n"), std::string::npos) << after;
+}
+
+TEST(ReceiptSettingsTest, KeysAreFoundWhateverTheirCase) {
+    EXPECT_EQ(ReceiptSettings::FindKey("fila.nom"), 5);
+    EXPECT_EQ(ReceiptSettings::FindKey("ANTIC"), 0);
+    EXPECT_EQ(ReceiptSettings::FindKey("Fila"), std::nullopt);
+    EXPECT_EQ(ReceiptSettings::Key(8), "Membret");
+}
+
 TEST(ReceiptSettingsTest, FormFaultNamesAShortScreen) {
     FormTables tables = NineItems();
     EXPECT_EQ(ReceiptFormFault(tables), "");

@@ -49,6 +49,7 @@
 #include "editor/form_loader.h"
 #include "editor/receipt_editor.h"
 #include "editor/receipt_settings.h"
+#include "editor/stationery_preview.h"
 #include "format/preferences.h"
 #include "format/text_utils.h"
 #include "input/field_editor.h"
@@ -72,11 +73,15 @@ namespace qp::testing {
 // The console's rows and cursor at one moment of a run.
 struct ScreenShot {
     std::vector<std::string> rows;  // rows[0] is row 1; code page 850, 80 bytes each
+    std::vector<std::vector<std::uint8_t>> attributes;  // the same cells' colours
     int cursorRow = 0;
     int cursorColumn = 0;
     int cursorSize = 0;
 
     const std::string& Row(int row) const { return rows.at(static_cast<std::size_t>(row - 1)); }
+    std::uint8_t AttrAt(int row, int column) const {
+        return attributes.at(static_cast<std::size_t>(row - 1)).at(static_cast<std::size_t>(column - 1));
+    }
     bool Contains(std::string_view text) const;
     std::string Text() const;  // every row, one per line, for failure messages
 };
@@ -278,7 +283,11 @@ inline void ScriptedConsole::FlushPoint() { script_.push_back(Step {Step::Kind::
 
 inline ScreenShot ScriptedConsole::Shot() {
     ScreenShot shot;
-    for (int row = 1; row <= Rows(); ++row) shot.rows.push_back(RowText(row));
+    for (int row = 1; row <= Rows(); ++row) {
+        shot.rows.push_back(RowText(row));
+        shot.attributes.emplace_back();
+        for (int column = 1; column <= Columns(); ++column) shot.attributes.back().push_back(AttrAt(row, column));
+    }
     shot.cursorRow = CursorRow();
     shot.cursorColumn = CursorColumn();
     shot.cursorSize = CursorSize();
@@ -379,9 +388,11 @@ struct EditorScenario::Runtime {
           settings(platform, tables, session.RootDir + "Tarn.ini"),
           editor(tables, settings, windows, colours, keyboard, translator, preferences, session.SessionTitle),
           engine(tables, editor, fieldEditor, keyboard, windows, colours, help, session.MenuName),
+          preview(tables, windows, colours, keyboard, translator),
           rig {platform, session, console,     screen, colours,  windows,     keyboard, help,
                translator, tables, preferences, text, fieldEditor, settings, editor, engine} {
         session.ProgramName = "QPLAYOUT";
+        keyboard.AddHotKey(key::AltV, [this] { return preview.PreviewPopup(engine.FieldBeingEdited()); });
     }
 
     Session session;
@@ -398,6 +409,7 @@ struct EditorScenario::Runtime {
     ReceiptSettings settings;
     ReceiptEditor editor;
     FormEngine engine;
+    StationeryPreview preview;
     ScenarioRig rig;
 };
 

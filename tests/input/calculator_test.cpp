@@ -43,6 +43,17 @@ TEST(Calculator, ClearThreeTimesDropsEntryThenAccumulatorThenTape) {
     EXPECT_LT(s.firstTapeLine, kEmptyTape);
     Type(s, "C");
     EXPECT_EQ(s.firstTapeLine, kEmptyTape);
+
+    // The full clear empties entry, total and pending operation, and leaves
+    // the decimal point and count as they were.
+    CalculatorState d;
+    Type(d, "1.5+C");
+    EXPECT_EQ(d.entry, 0);
+    EXPECT_EQ(d.accumulator, 0);
+    EXPECT_EQ(d.pendingOp, "");
+    EXPECT_TRUE(d.cleared);
+    EXPECT_TRUE(d.decimal);
+    EXPECT_EQ(d.decimals, 1);
 }
 
 TEST(Calculator, PercentOfTheAccumulatorOrOfOne) {
@@ -100,6 +111,45 @@ TEST(Calculator, TypingAfterAPointAndBackspace) {
     EXPECT_EQ(s.entry, 1);
     ApplyCalculatorKey(s, key::Backspace);
     EXPECT_FALSE(s.entering);
+}
+
+// Backspace never starts an entry: on a result it changes what is shown, and
+// F still gives the result; once an entry is empty, it has ended.
+TEST(Calculator, BackspaceNeverStartsAnEntry) {
+    struct Case {
+        const char* keys;  // then Backspace, then F
+        bool entering;
+        const char* result;
+    } cases[] = {{"12+30=", false, "4200"}, {"7.5*2=", false, "1500"}, {"12+34", true, "300"},
+                 {"12+3", false, "1200"}, {"12+.5", false, "1200"}, {"12+.56", true, "50"}};
+    for (const Case& c : cases) {
+        CalculatorState s;
+        Type(s, c.keys);
+        ApplyCalculatorKey(s, key::Backspace);
+        EXPECT_EQ(s.entering, c.entering) << c.keys;
+        EXPECT_EQ(ApplyCalculatorKey(s, 'F'), CalculatorEffect::Finish) << c.keys;
+        EXPECT_EQ(CalculatorResult(s), c.result) << c.keys;
+    }
+}
+
+// The state kept in MURCALC.TMP includes whether a number was being typed:
+// after F and a new opening, a digit goes on with that number, and after a
+// result it starts a new one.
+TEST(Calculator, FirstDigitAfterReopeningFollowsTheKeptEntry) {
+    struct Case {
+        const char* before;  // then F, the file written and read again, then "1"
+        double entry;
+        int decimals;
+    } cases[] = {{".07", 0.071, 3}, {"7%", 0.071, 3}, {"12+30=", 1, 0}, {"5+.07=", 1, 0}};
+    for (const Case& c : cases) {
+        CalculatorState s;
+        Type(s, c.before);
+        ASSERT_EQ(ApplyCalculatorKey(s, 'F'), CalculatorEffect::Finish) << c.before;
+        CalculatorState reopened = ParseCalculatorState(SerialiseCalculatorState(s));
+        Type(reopened, "1");
+        EXPECT_DOUBLE_EQ(reopened.entry, c.entry) << c.before;
+        EXPECT_EQ(reopened.decimals, c.decimals) << c.before;
+    }
 }
 
 TEST(Calculator, NegativeEntryKeepsItsSignWhileTyping) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "format/text_utils.h"
+#include "input/idle_console.h"
 #include "input/keyboard.h"
 #include "platform/platform.h"
 #include "screen/colours.h"
@@ -87,6 +88,10 @@ TEST(WordJumps, HelloWorld) {
         EXPECT_EQ(WordLeft("hello world", c.from), c.left) << "from " << c.from;
         EXPECT_EQ(WordRight("hello world", c.from), c.right) << "from " << c.from;
     }
+    // A stop at the first position goes to 1.
+    EXPECT_EQ(WordLeft(" hello", 7), 1);
+    EXPECT_EQ(WordLeft(",ab cd", 4), 1);
+    EXPECT_EQ(WordLeft("  ab", 5), 3);
     // Delimiters other than the blank, and trailing blanks.
     EXPECT_EQ(WordLeft("a,b;c   ", 9), 5);
     EXPECT_EQ(WordRight("a,b;c   ", 1), 3);
@@ -335,6 +340,12 @@ TEST_F(FieldEditorTest, MaskedFieldShowsXAndDoesNotEcho) {
         EXPECT_EQ(r.text, "ab   ");
         EXPECT_EQ(FieldOnScreen(5, 10, 6), "XXXXX ");
     }
+    // A wrapped field shows width - 1 mask characters on each of its rows.
+    console_.TypeText("abcdefg");
+    Keys({"Enter"});
+    EXPECT_EQ(Edit("       ", 1, 4, 10).text, "abcdefg");
+    EXPECT_EQ(FieldOnScreen(10, 10, 5), "XXX  ");
+    EXPECT_EQ(FieldOnScreen(11, 10, 5), "XXX  ");
     console_.SetClipboard("before");
     Keys({"Ctrl+c", "Enter"});
     Edit("secret", 1);
@@ -380,6 +391,29 @@ TEST_F(FieldEditorTest, MouseCoordinatesAreThoseOfTheScreenInsideAWindow) {
     EXPECT_EQ(r.position, 3);
     EXPECT_EQ(FieldOnScreen(5, 25, 6), "ABCDEF");
     windows_->PopScreenRegion();
+}
+
+TEST(FieldEditorIdle, WaitsForTheConsoleBetweenKeysInsteadOfPolling) {
+    IdleConsole console;
+    Screen screen(console);
+    ColourTable table {{{7, 0}, {15, 0}, {0, 7}, {14, 1}, {12, 0}}};
+    Colours colours(screen, table);
+    SystemPlatform platform;
+    Windows windows(screen, colours, platform, (std::filesystem::temp_directory_path() / "qp-idle-").string());
+    Keyboard keyboard(console);
+    TextUtils textUtils;
+    FieldEditor editor(keyboard, windows, colours, textUtils);
+    keyboard.SetExitKeys("ea", "d");
+    console.TypeText("ab");
+    console.PressKeys({"Ins", "Enter"});
+    int row = 5, column = 10, width = 0, position = 1;
+    std::string text = "    ";
+    key::Code key = 0;
+    editor.EditField(row, column, width, text, position, key);
+    EXPECT_EQ(text, "ab  ");
+    EXPECT_EQ(key, key::Enter);
+    EXPECT_EQ(console.waits(), console.emptyPolls());
+    EXPECT_GE(console.waits(), 4 * 3);
 }
 
 TEST_F(FieldEditorTest, ZeroRowAndColumnMeanTheCursor) {

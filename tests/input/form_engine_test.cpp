@@ -307,24 +307,46 @@ TEST_F(FormEngineTest, CursorAtEndAndDescriptionArea) {
 }
 
 TEST_F(FormEngineTest, HelpKey) {
-    // Without a help topic F1 does nothing and the item stays in edit.
-    for (const char* menuName : {"", "   "}) {
-        hooks_.log.clear();
-        Engine(menuName);
-        Keys({"F1", "Enter", "Esc", "Esc"});
-        Run();
-        EXPECT_EQ(hooks_.log, (Log {"draw 1", "accept 1.1 [v1   ] d", "show 1.2", "show 1.1", "leave 1 1b"}));
-    }
-    // With one, the help pager takes the keys until its Esc; then the item goes on.
+    // Without a help topic F1 does nothing; with one, the help pager takes the
+    // keys until its Esc. Either way the entry goes on with the text and the
+    // cursor as the operator left them.
+    struct HelpCase {
+        const char* what;
+        std::string menuName;
+        std::string options;  // choices of item 1
+        std::vector<std::string_view> keys;
+        std::string accepted;
+    };
+    const HelpCase cases[] = {
+        {"no topic", "", "", {"F1", "Enter"}, "v1   "},
+        {"blank topic", "   ", "", {"F1", "Enter"}, "v1   "},
+        {"pager closed with Esc", "QPTEST  ", "", {"F1", "Esc", "Enter"}, "v1   "},
+        {"typed text and cursor kept, no topic", "", "", {"a", "b", "F1", "c", "Enter"}, "abc  "},
+        {"typed text and cursor kept over the pager", "QPTEST", "", {"a", "b", "F1", "Esc", "c", "Enter"}, "abc  "},
+        {"cursor moved back kept", "QPTEST", "", {"End", "Left", "F1", "Esc", "x", "Enter"}, "vx   "},
+        {"choice picked before the help", "QPTEST", "|v1,Si|N,No", {"Space", "F1", "Esc", "Enter"}, "N    "},
+    };
     auto cwd = std::filesystem::current_path();
     std::filesystem::current_path(dir_);
-    hooks_.log.clear();
-    Engine("QPTEST  ");
-    Keys({"F1", "Esc", "Enter", "Esc", "Esc"});
-    Run();
+    for (const auto& c : cases) {
+        hooks_.log.clear();
+        console_.SetInsertToggle(false);
+        Item(1).Assign("v1");
+        Item(1).Options = c.options;
+        std::string shownAtAccept;
+        hooks_.onAccept = [&](int) { shownAtAccept = console_.RowText(2).substr(10, 5); };
+        Engine(c.menuName);
+        for (auto k : c.keys) console_.PressKey(k);
+        Keys({"Esc", "Esc"});
+        Run();
+        EXPECT_EQ(hooks_.log, (Log {"draw 1", "accept 1.1 [" + c.accepted + "] d", "show 1.2", "show 1.1", "leave 1 1b"}))
+            << c.what;
+        if (!c.options.empty()) {
+            EXPECT_EQ(shownAtAccept, "No   ") << c.what;
+        }
+        EXPECT_EQ(console_.beeps(), 0) << c.what;
+    }
     std::filesystem::current_path(cwd);
-    EXPECT_EQ(hooks_.log, (Log {"draw 1", "accept 1.1 [v1   ] d", "show 1.2", "show 1.1", "leave 1 1b"}));
-    EXPECT_EQ(console_.beeps(), 0);
 }
 
 TEST_F(FormEngineTest, ARefusedItemBeepsAndIsEditedAgainUnderTheSameExitKeys) {

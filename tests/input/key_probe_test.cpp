@@ -35,6 +35,10 @@ protected:
     Keyboard keyboard {console};
 };
 
+// Each read on its own line: code, name, and from column 44 the console event,
+// never run into the name.
+constexpr std::size_t kEventColumn = 43;
+
 TEST_F(KeyProbeScreen, ShowsEachKeyUntilEscIsPressedTwiceInARow) {
     console.SetCursorSize(50);
     console.PressKeys({"Ctrl+Left", "Esc", "a", "Esc"});
@@ -45,18 +49,35 @@ TEST_F(KeyProbeScreen, ShowsEachKeyUntilEscIsPressedTwiceInARow) {
     EXPECT_EQ(console.CursorSize(), 50);
     EXPECT_TRUE(RowHas(1, "key probe"));
     EXPECT_TRUE(RowHas(2, "Esc twice in a row ends"));
-    EXPECT_TRUE(RowStartsWith(4, " 7300   29440  Ctrl+Left")) << Row(4);
-    EXPECT_TRUE(RowHas(4, "ch 00 sc 4B ctl 0008")) << Row(4);
-    EXPECT_TRUE(RowStartsWith(5, " 001B      27  Esc")) << Row(5);
-    EXPECT_TRUE(RowStartsWith(6, " 0061      97  'a'")) << Row(6);
-    EXPECT_TRUE(RowStartsWith(7, " 001B      27  Esc")) << Row(7);
-    EXPECT_TRUE(RowStartsWith(8, " 0A45    2629  Left click col 10 row 5")) << Row(8);
-    EXPECT_TRUE(RowHas(8, "mouse col 10 row 5 btn 1 act 8")) << Row(8);
-    EXPECT_TRUE(RowStartsWith(9, " 001B      27  Esc")) << Row(9);  // the first of the final pair
-    EXPECT_EQ(Row(10), std::string(80, ' '));
+    EXPECT_EQ(Row(3).find("Console event"), kEventColumn) << Row(3);
+    struct Line {
+        const char* start;
+        const char* event;
+    };
+    const Line lines[] = {
+        {" 7300   29440  Ctrl+Left", "ch 00 sc 4B ctl 0008"}, {" 001B      27  Esc", "ch 1B sc 01 ctl 0000"},
+        {" 0061      97  'a'", "ch 61 sc 1E ctl 0000"},      {" 001B      27  Esc", "ch 1B sc 01 ctl 0000"},
+        {" 0A45    2629  Left click col 10 row 5", "mouse 10,5 btn 1 act 8 ctl 0000"},
+        {" 001B      27  Esc", "ch 1B sc 01 ctl 0000"},  // the first of the final pair
+    };
+    int row = 4;
+    for (const Line& line : lines) {
+        EXPECT_TRUE(RowStartsWith(row, line.start)) << Row(row);
+        EXPECT_EQ(Row(row).substr(kEventColumn, std::string(line.event).size()), line.event) << Row(row);
+        ++row;
+    }
+    EXPECT_EQ(Row(row), std::string(80, ' '));
 }
 
-TEST_F(KeyProbeScreen, ComposedCharacterShowsEveryKeyStroke) {
+TEST_F(KeyProbeScreen, LongestClickNameKeepsItsColumnsApart) {
+    console.Resize(60, 220);
+    console.Click(200, 50, 2);
+    console.PressKeys({"Esc", "Esc"});
+    RunKeyProbe(console, keyboard);
+    EXPECT_TRUE(RowStartsWith(4, " C8B2  -14158  Right click col 200 row 50  mouse 200,50 btn 2 act 8")) << Row(4);
+}
+
+TEST_F(KeyProbeScreen, ComposedCharacterShowsEveryKeyStrokeOnALineOfItsOwn) {
     for (int scan : {0x4F, 0x51, 0x52}) {
         InputEvent e;
         e.scan = static_cast<std::uint8_t>(scan);
@@ -66,11 +87,14 @@ TEST_F(KeyProbeScreen, ComposedCharacterShowsEveryKeyStroke) {
     console.PressKeys({"x", "Esc", "Esc"});
     RunKeyProbe(console, keyboard);
     EXPECT_TRUE(RowStartsWith(4, " 0082     130  '\x82'")) << Row(4);
-    // Strokes that do not fit continue under the event column.
-    EXPECT_TRUE(RowHas(4, "ch 00 sc 4F ctl 0002 | ch 00 sc 51 ctl 0002")) << Row(4);
-    EXPECT_EQ(Row(5).substr(0, 42), std::string(37, ' ') + "ch 00") << Row(5);
-    EXPECT_TRUE(RowHas(5, "sc 52 ctl 0002 | ch 78 sc 2D ctl 0000")) << Row(5);
-    EXPECT_TRUE(RowStartsWith(6, " 001B")) << Row(6);
+    const char* strokes[] = {"ch 00 sc 4F ctl 0002", "ch 00 sc 51 ctl 0002", "ch 00 sc 52 ctl 0002", "ch 78 sc 2D ctl 0000"};
+    for (int i = 0; i < 4; ++i) {
+        if (i > 0) {
+            EXPECT_EQ(Row(4 + i).substr(0, kEventColumn), std::string(kEventColumn, ' ')) << Row(4 + i);
+        }
+        EXPECT_EQ(Row(4 + i).substr(kEventColumn, 20), strokes[i]) << Row(4 + i);
+    }
+    EXPECT_TRUE(RowStartsWith(8, " 001B")) << Row(8);
 }
 
 TEST_F(KeyProbeScreen, FullListScrollsUnderTheHeading) {

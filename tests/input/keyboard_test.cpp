@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "input/idle_console.h"
+#include "input/key_probe.h"
 #include "screen/key_names.h"
 #include "screen/memory_console.h"
+#include "screen/terminal_decoder.h"
 
 namespace qp {
 namespace {
@@ -147,6 +151,45 @@ TEST(KeyboardAltKeypad, DigitsComposeACharacterAndTheEndingKeyIsDropped) {
     }
 }
 
+// Alt held over a key of the cursor block (and every extended key a terminal
+// sends, as its keypad cannot be told from the cursor block) is that key: the
+// letter and the digit typed after it both arrive.
+TEST(KeyboardAltKeypad, AltWithACursorKeyIsThatKeyAndSwallowsNothing) {
+    struct CursorCase {
+        const char* what;
+        std::string bytes;  // what a terminal sends; empty: the console event below
+        std::uint8_t scan;
+        key::Code code;
+    };
+    const CursorCase cases[] = {
+        {"Up", "\x1b[1;3A", 0x48, key::Up},          {"Down", "\x1b[1;3B", 0x50, key::Down},
+        {"Left", "\x1b[1;3D", 0x4B, key::Left},      {"Right", "\x1b[1;3C", 0x4D, key::Right},
+        {"Home", "\x1b[1;3H", 0x47, key::Home},      {"End", "\x1b[1;3F", 0x4F, key::End},
+        {"PgUp", "\x1b[5;3~", 0x49, key::PgUp},      {"PgDn", "\x1b[6;3~", 0x51, key::PgDn},
+        {"Ins", "\x1b[2;3~", 0x52, key::Ins},        {"Del", "\x1b[3;3~", 0x53, key::Del},
+        {"keypad 5", "\x1b[1;3E", 0x4C, key::Keypad5},
+        {"Esc then Down", "\x1b\x1b[B", 0x50, key::Down}, {"Esc then Home", "\x1b\x1bOH", 0x47, key::Home},
+        {"Windows gray Down", "", 0x50, key::Down},   {"Windows gray Ins", "", 0x52, key::Ins},
+    };
+    for (const auto& c : cases) {
+        GappyConsole console;
+        Keyboard keyboard(console);
+        if (c.bytes.empty()) {
+            console.Queue(RawKey(0, 0x38, kLeftAlt));
+            console.Queue(RawKey(0, c.scan, kLeftAlt | kEnhanced));
+        } else {
+            TerminalDecoder decoder;
+            decoder.Feed(c.bytes);
+            for (DecodedEvent d; decoder.Next(d);) console.Queue(d.event);
+        }
+        console.PressKeys({"d", "7", "y"});
+        EXPECT_EQ(keyboard.WaitKey(), c.code) << c.what;
+        EXPECT_EQ(keyboard.WaitKey(), 'd') << c.what;
+        EXPECT_EQ(keyboard.WaitKey(), '7') << c.what;
+        EXPECT_EQ(keyboard.WaitKey(), 'y') << c.what;
+    }
+}
+
 TEST(KeyboardAltKeypad, OtherAltKeysAreNotComposition) {
     MemoryConsole console;
     Keyboard keyboard(console);
@@ -164,6 +207,54 @@ TEST(KeyboardAltKeypad, EmptyQueueDoesNotBlockWhenNoCompositionIsUnderWay) {
     console.PressKey("Alt+F");
     EXPECT_EQ(keyboard.ReadKeyEvent().key, key::AltF);
     EXPECT_EQ(keyboard.ReadKeyEvent().key, 0);
+}
+
+// A key loop with nothing else to do waits for the console after each empty
+// poll (on a terminal or a Windows console that blocks until input comes);
+// keys already pending are delivered without any wait.
+TEST(KeyboardIdle, KeyLoopsWaitBetweenEmptyPolls) {
+    struct IdleCase {
+        const char* what;
+        std::function<void(IdleConsole&, Keyboard&)> run;
+        bool waits;
+    };
+    const IdleCase cases[] = {
+        {"WaitKey",
+         [](IdleConsole& console, Keyboard& keyboard) {
+             console.PressKeys({"a", "Enter"});
+             EXPECT_EQ(keyboard.WaitKey(), 'a');
+             EXPECT_EQ(keyboard.WaitKey(), key::Enter);
+         },
+         true},
+        {"Alt+keypad composition",
+         [](IdleConsole& console, Keyboard& keyboard) {
+             console.Queue(RawKey(0, 0x4F, kLeftAlt));
+             console.Queue(RawKey(0, 0x51, kLeftAlt));
+             console.PressKey("x");
+             EXPECT_EQ(keyboard.WaitKey(), 13);
+         },
+         true},
+        {"key probe",
+         [](IdleConsole& console, Keyboard& keyboard) {
+             console.PressKeys({"a", "Esc", "Esc"});
+             EXPECT_EQ(RunKeyProbe(console, keyboard), 0);
+         },
+         true},
+        {"pending keys",
+         [](IdleConsole&, Keyboard& keyboard) {
+             keyboard.PendingKeys() = "12";
+             EXPECT_EQ(keyboard.WaitKey(), '1');
+             EXPECT_EQ(keyboard.WaitKey(), '2');
+         },
+         false},
+    };
+    for (const auto& c : cases) {
+        IdleConsole console;
+        Keyboard keyboard(console);
+        c.run(console, keyboard);
+        EXPECT_EQ(console.waits(), console.emptyPolls()) << c.what;
+        EXPECT_EQ(console.waits() > 0, c.waits) << c.what;
+    }
 }
 
 TEST(KeyboardMouse, ClicksFoldIntoOneCode) {

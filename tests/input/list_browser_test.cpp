@@ -40,28 +40,25 @@ std::string Entry(std::int32_t previous, std::int32_t record, const std::string&
     return Le32(static_cast<std::uint32_t>(previous)) + Le32(static_cast<std::uint32_t>(record)) + length + text;
 }
 
-// Scripted keys are handed out only once the program has polled for a while
-// without finding input, that is when it waits for the operator; a fetch,
-// which looks once per record, does not take them. Keys queued with PressKey
-// come at once.
+// Scripted keys are handed out when the program waits for input, as an
+// operator's keys come while it waits; a fetch, which looks at the keyboard
+// once per record without waiting, never takes them. Keys queued with
+// PressKey come at once.
 class ScriptConsole : public MemoryConsole {
 public:
     void Script(std::initializer_list<std::string_view> keys) { script_.insert(script_.end(), keys.begin(), keys.end()); }
-    bool PollEvent(InputEvent& event) override {
-        if (MemoryConsole::PollEvent(event)) return true;
-        if (script_.empty() || ++idle_ < kSettle) return false;
-        idle_ = 0;
+    void WaitForInput() override {
+        ++waits;
+        if (QueuedEvents() > 0 || script_.empty()) return;
         if (onWait) onWait();
         PressKey(script_.front());
         script_.pop_front();
-        return MemoryConsole::PollEvent(event);
     }
     std::function<void()> onWait;  // just before a scripted key is given
+    int waits = 0;
 
 private:
-    static constexpr int kSettle = 1000;
     std::deque<std::string> script_;
-    int idle_ = 0;
 };
 
 class ListHooks : public FormHooks {
@@ -275,25 +272,32 @@ TEST_F(ListBrowserTest, TitleLine) {
         std::string longest;
         std::vector<std::string_view> keys;
         std::u32string expected;
+        std::u32string whileFetching;  // before the first page: no line known yet
     };
     const std::u32string line20(20, U'═');
     const std::vector<Case> cases = {
-        {"Dos_mots Tres", "short", {}, U"╔Dos mots═Tres═══════╗"},
-        {"", "short", {}, U"╔" + line20 + U"╗"},
-        {"ABCDEFGHIJKLMNOPQRSTUVWXYZ", "short", {}, U"╔ABCDEFGHIJKLMNOPQRST►"},
-        {"Llista", std::string(30, '*'), {}, U"╔Llista══════════════►"},
-        {"Llista", std::string(30, '*'), {"Right"}, U"◄" + line20 + U"►"},
-        {"Llista", std::string(30, '*'), {"Right", "Right"}, U"◄" + line20 + U"╗"},
-        {"ABCDEFGHIJKLMNOPQRSTUVWXYZ", std::string(30, '*'), {"Right"}, U"◄IJKLMNOPQRSTUVWXYZ══►"},
+        {"Dos_mots Tres", "short", {}, U"╔Dos mots═Tres═══════╗", U"╔Dos mots═Tres═══════╗"},
+        {"", "short", {}, U"╔" + line20 + U"╗", U"╔" + line20 + U"╗"},
+        {"ABCDEFGHIJKLMNOPQRSTUVWXYZ", "short", {}, U"╔ABCDEFGHIJKLMNOPQRST►", U"╔ABCDEFGHIJKLMNOPQRST►"},
+        {"Llista", std::string(30, '*'), {}, U"╔Llista══════════════►", U"╔Llista══════════════╗"},
+        {"Llista", std::string(30, '*'), {"Right"}, U"◄" + line20 + U"►", U"╔Llista══════════════╗"},
+        {"Llista", std::string(30, '*'), {"Right", "Right"}, U"◄" + line20 + U"╗", U"╔Llista══════════════╗"},
+        {"ABCDEFGHIJKLMNOPQRSTUVWXYZ", std::string(30, '*'), {"Right"}, U"◄IJKLMNOPQRSTUVWXYZ══►",
+         U"╔ABCDEFGHIJKLMNOPQRST►"},
     };
     MakeFile({Record(1, "", "")});
     for (const auto& c : cases) {
         shots.clear();
         tables.List(1).Title = c.title;
-        hooks.line = [&](std::int16_t) { return c.longest; };
+        std::u32string atFirstFetch;
+        hooks.line = [&](std::int16_t) {
+            if (atFirstFetch.empty()) atFirstFetch = Capture().title;
+            return c.longest;
+        };
         for (auto k : c.keys) console.Script({k});
         Browse({"x"});
         EXPECT_EQ(Last().title, c.expected) << c.title << " " << c.keys.size();
+        EXPECT_EQ(atFirstFetch, c.whileFetching) << c.title;
     }
 }
 
@@ -302,8 +306,13 @@ TEST_F(ListBrowserTest, EscDuringALongFetchEndsTheListAtTheRecordsFetchedSoFar) 
     for (std::uint32_t i = 1; i <= 300; ++i) records.push_back(Record(i, "", "r" + std::to_string(i)));
     MakeFile(records);
     std::string cached;
+    int waitsAtFirstRecord = -1;
     hooks.line = [&](std::int16_t) {
-        if (Number() == 100) console.PressKey("Esc");
+        if (Number() == 1) waitsAtFirstRecord = console.waits;
+        if (Number() == 100) {
+            EXPECT_EQ(console.waits, waitsAtFirstRecord);  // the fetch polls, it never waits
+            console.PressKey("Esc");
+        }
         return Number() <= 2 || Number() == 300 ? Name() : std::string();
     };
     console.onWait = [&] {

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "case_name.h"
 #include "screen/colours.h"
 #include "screen/memory_console.h"
 
@@ -45,7 +46,16 @@ INSTANTIATE_TEST_SUITE_P(
                       // "-" on an empty stack is row 0; "-" with "U" only restores.
                       ColourCase {{"n", "-"}, 0}, ColourCase {{"n", "+r", "-u"}, 1},
                       // "+" and "-" in one code: saves, then takes the same row back.
-                      ColourCase {{"n", "+-"}, 1}));
+                      ColourCase {{"n", "+-"}, 1}),
+    // {"n", "+rh", "-"} is NThenSaveRhThenRestore.
+    [](const ::testing::TestParamInfo<ColourCase>& p) {
+        std::string words;
+        for (const std::string& code : p.param.codes) {
+            if (!words.empty()) words += " then ";
+            for (char c : code) words += c == '+' ? std::string(" save ") : c == '-' ? std::string(" restore ") : std::string(1, c);
+        }
+        return CaseName(words);
+    });
 
 TEST(SetColour, BlankCodeChangesNothing) {
     MemoryConsole console;

@@ -56,7 +56,9 @@ public:
     using Step = std::variant<std::string, std::function<void()>>;
 
     void Script(std::vector<Step> steps) { steps_.assign(steps.begin(), steps.end()); }
-    bool PollEvent(InputEvent& event) override {
+    // The script goes on only while the pager waits for a key: a pager that
+    // polled without waiting would never see its keys.
+    void WaitForInput() override {
         while (QueuedEvents() == 0 && !steps_.empty()) {
             Step step = std::move(steps_.front());
             steps_.pop_front();
@@ -65,7 +67,6 @@ public:
             else
                 std::get<std::function<void()>>(step)();
         }
-        return MemoryConsole::PollEvent(event);
     }
     std::size_t StepsLeft() const { return steps_.size(); }
 
@@ -304,10 +305,31 @@ TEST_F(HelpTest, F1OpensTheMenuHelpOnTopAndBothClose) {
     EXPECT_EQ(windows_->WindowDepth(), 0);
 }
 
-TEST_F(HelpTest, MissingFileOpensAnEmptyWindow) {
+// The shipped pages: the pager's keys come under the same heading on both,
+// and every record is whole.
+TEST(ShippedHelpPages, HeadThePagersKeysAlike) {
+    std::vector<std::string> headings;
+    for (const char* page : {"QPLAYOUT", "QPMENUEX"}) {
+        std::ifstream in(fs::path(QP_SOURCE_DIR) / "AJUDA" / (std::string(page) + ".HLP"), std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        ASSERT_EQ(bytes.size() % 80, 0u) << page;
+        std::string previous;
+        for (std::size_t at = 0; at < bytes.size(); at += 80) {
+            const std::string record = bytes.substr(at, 80);
+            if (record.find("mouen el text") != std::string::npos) headings.push_back(TrimTrailingBlanks(previous));
+            previous = record;
+        }
+    }
+    ASSERT_EQ(headings.size(), 2u);
+    EXPECT_EQ(headings[0], headings[1]);
+}
+
+TEST_F(HelpTest, MissingFileOpensAnEmptyWindowAndIsNotCreated) {
+    const auto before = Snapshot();
     Run("NOPE", {Shows(1, 0), std::string("Down"), std::string("End"), std::string("PgDn"), Shows(1, 0)});
-    EXPECT_TRUE(fs::exists(dir_ / "AJUDA" / "NOPE.HLP"));
-    EXPECT_EQ(fs::file_size(dir_ / "AJUDA" / "NOPE.HLP"), 0u);
+    EXPECT_FALSE(fs::exists(dir_ / "AJUDA" / "NOPE.HLP"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "AJUDA"), fs::directory_iterator {}), 0);
+    EXPECT_EQ(Snapshot(), before);
 }
 
 TEST_F(HelpTest, MissingHelpDirectoryStillOpensAndCloses) {
@@ -315,6 +337,7 @@ TEST_F(HelpTest, MissingHelpDirectoryStillOpensAndCloses) {
     const auto before = Snapshot();
     Run("NOPE", {Shows(1, 0), std::string("End"), Shows(1, 0)});
     EXPECT_EQ(Snapshot(), before);
+    EXPECT_FALSE(fs::exists(dir_ / "AJUDA"));
 }
 
 TEST_F(HelpTest, FileNameCaseDoesNotMatter) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "case_name.h"
 #include "screen/key_names.h"
 
 namespace qp {
@@ -13,13 +14,13 @@ namespace {
 
 std::string Key(unsigned ch, unsigned sc, unsigned control = 0) {
     char text[64];
-    std::snprintf(text, sizeof text, "key ch=%02X scan=%02X ctl=%02X", ch, sc, control);
+    std::snprintf(text, sizeof text, "key ch=%02X scan=%02X ctl=%04X", ch, sc, control);
     return text;
 }
 
 std::string Mouse(int column, int row, int button, int action, unsigned control = 0) {
     char text[64];
-    std::snprintf(text, sizeof text, "mouse %d,%d button=%d action=%d ctl=%02X", column, row, button, action, control);
+    std::snprintf(text, sizeof text, "mouse %d,%d button=%d action=%d ctl=%04X", column, row, button, action, control);
     return text;
 }
 
@@ -51,14 +52,14 @@ struct Case {
     std::vector<std::string> expected;
 };
 
-constexpr unsigned S = kShift, C = kLeftCtrl, A = kLeftAlt;
+constexpr unsigned S = kShift, C = kLeftCtrl, A = kLeftAlt, E = kEnhanced;
 
 const Case kCases[] = {
     // Characters carry the scan code of their key; shifted ones carry Shift.
     {"letter", {"a"}, false, {Key('a', 0x1E)}},
     {"capital", {"A"}, false, {Key('A', 0x1E, S)}},
     {"digit and its shifted sign", {"1!"}, false, {Key('1', 0x02), Key('!', 0x02, S)}},
-    {"several keys in one read", {"ab\x1b[Ac"}, false, {Key('a', 0x1E), Key('b', 0x30), Key(0, scan::Up), Key('c', 0x2E)}},
+    {"several keys in one read", {"ab\x1b[Ac"}, false, {Key('a', 0x1E), Key('b', 0x30), Key(0, scan::Up, E), Key('c', 0x2E)}},
     {"Enter", {"\r"}, false, {Key(13, scan::Enter)}},
     {"Tab", {"\t"}, false, {Key(9, scan::Tab)}},
     {"DEL is Backspace", {"\x7f"}, false, {Key(8, scan::Backspace)}},
@@ -77,22 +78,22 @@ const Case kCases[] = {
     {"overlong UTF-8 types no letter", {"\xc1\xa9"}, false, {Key(0xB5, 0), Key(0xB8, 0)}},
     {"overlong UTF-8 slash", {"\xe0\x80\xaf"}, false, {Key(0x85, 0), Key(0xEE, 0)}},
     // Cursor keys: xterm CSI and SS3, rxvt and the Linux console.
-    {"Up", {"\x1b[A"}, false, {Key(0, scan::Up)}},
-    {"Up in application mode", {"\x1bOA"}, false, {Key(0, scan::Up)}},
-    {"Ctrl+Left", {"\x1b[1;5D"}, false, {Key(0, scan::Left, C)}},
-    {"Ctrl+Right", {"\x1b[1;5C"}, false, {Key(0, scan::Right, C)}},
-    {"Shift+Home", {"\x1b[1;2H"}, false, {Key(0, scan::Home, S)}},
-    {"Home and End", {"\x1b[H\x1b[F"}, false, {Key(0, scan::Home), Key(0, scan::End)}},
-    {"Home and End as SS3", {"\x1bOH\x1bOF"}, false, {Key(0, scan::Home), Key(0, scan::End)}},
-    {"Home 1~ and rxvt 7~", {"\x1b[1~\x1b[7~"}, false, {Key(0, scan::Home), Key(0, scan::Home)}},
-    {"End 4~ and rxvt 8~", {"\x1b[4~\x1b[8~"}, false, {Key(0, scan::End), Key(0, scan::End)}},
+    {"Up", {"\x1b[A"}, false, {Key(0, scan::Up, E)}},
+    {"Up in application mode", {"\x1bOA"}, false, {Key(0, scan::Up, E)}},
+    {"Ctrl+Left", {"\x1b[1;5D"}, false, {Key(0, scan::Left, C | E)}},
+    {"Ctrl+Right", {"\x1b[1;5C"}, false, {Key(0, scan::Right, C | E)}},
+    {"Shift+Home", {"\x1b[1;2H"}, false, {Key(0, scan::Home, S | E)}},
+    {"Home and End", {"\x1b[H\x1b[F"}, false, {Key(0, scan::Home, E), Key(0, scan::End, E)}},
+    {"Home and End as SS3", {"\x1bOH\x1bOF"}, false, {Key(0, scan::Home, E), Key(0, scan::End, E)}},
+    {"Home 1~ and rxvt 7~", {"\x1b[1~\x1b[7~"}, false, {Key(0, scan::Home, E), Key(0, scan::Home, E)}},
+    {"End 4~ and rxvt 8~", {"\x1b[4~\x1b[8~"}, false, {Key(0, scan::End, E), Key(0, scan::End, E)}},
     {"Ins Del PgUp PgDn", {"\x1b[2~\x1b[3~\x1b[5~\x1b[6~"}, false,
-     {Key(0, scan::Ins), Key(0, scan::Del), Key(0, scan::PgUp), Key(0, scan::PgDn)}},
-    {"Ctrl+Del", {"\x1b[3;5~"}, false, {Key(0, scan::Del, C)}},
-    {"Ctrl+Home", {"\x1b[1;5H"}, false, {Key(0, scan::Home, C)}},
-    {"keypad 5", {"\x1b[E"}, false, {Key(0, scan::Keypad5)}},
-    {"rxvt Shift+Up", {"\x1b[a"}, false, {Key(0, scan::Up, S)}},
-    {"rxvt Ctrl+Left", {"\x1bOd"}, false, {Key(0, scan::Left, C)}},
+     {Key(0, scan::Ins, E), Key(0, scan::Del, E), Key(0, scan::PgUp, E), Key(0, scan::PgDn, E)}},
+    {"Ctrl+Del", {"\x1b[3;5~"}, false, {Key(0, scan::Del, C | E)}},
+    {"Ctrl+Home", {"\x1b[1;5H"}, false, {Key(0, scan::Home, C | E)}},
+    {"keypad 5", {"\x1b[E"}, false, {Key(0, scan::Keypad5, E)}},
+    {"rxvt Shift+Up", {"\x1b[a"}, false, {Key(0, scan::Up, S | E)}},
+    {"rxvt Ctrl+Left", {"\x1bOd"}, false, {Key(0, scan::Left, C | E)}},
     {"keypad Enter", {"\x1bOM"}, false, {Key(13, scan::Enter)}},
     // Function keys with their modifiers.
     {"F1 to F4 as SS3", {"\x1bOP\x1bOQ\x1bOR\x1bOS"}, false,
@@ -106,8 +107,8 @@ const Case kCases[] = {
     {"meta counts as Alt", {"\x1b[1;9P"}, false, {Key(0, 0x3B, A)}},
     {"rxvt F1 11~", {"\x1b[11~"}, false, {Key(0, 0x3B)}},
     {"rxvt Ctrl+F4", {"\x1b[14^"}, false, {Key(0, 0x3E, C)}},
-    {"rxvt Shift+Ins", {"\x1b[2$"}, false, {Key(0, scan::Ins, S)}},
-    {"rxvt Ctrl+Shift+Del", {"\x1b[3@"}, false, {Key(0, scan::Del, C | S)}},
+    {"rxvt Shift+Ins", {"\x1b[2$"}, false, {Key(0, scan::Ins, S | E)}},
+    {"rxvt Ctrl+Shift+Del", {"\x1b[3@"}, false, {Key(0, scan::Del, C | S | E)}},
     {"rxvt Shift+F3 and Shift+F10", {"\x1b[25~\x1b[34~"}, false, {Key(0, 0x3D, S), Key(0, 0x44, S)}},
     {"Linux console F1 and F5", {"\x1b[[A\x1b[[E"}, false, {Key(0, 0x3B), Key(0, 0x3F)}},
     {"back-tab", {"\x1b[Z"}, false, {Key(0, scan::Tab, S)}},
@@ -115,19 +116,21 @@ const Case kCases[] = {
     {"Alt+x", {"\x1bx"}, false, {Key('x', 0x2D, A)}},
     {"Alt+Shift+X", {"\x1bX"}, false, {Key('X', 0x2D, A | S)}},
     {"Alt+e acute", {"\x1b\xc3\xa9"}, false, {Key(0x82, 0, A)}},
-    {"rxvt Alt+Up", {"\x1b\x1b[A"}, false, {Key(0, scan::Up, A)}},
+    {"rxvt Alt+Up", {"\x1b\x1b[A"}, false, {Key(0, scan::Up, A | E)}},
+    {"xterm Alt+Down then a letter", {"\x1b[1;3Bd"}, false, {Key(0, scan::Down, A | E), Key('d', 0x20)}},
+    {"xterm Alt+PgUp and Alt+keypad 5", {"\x1b[5;3~\x1b[1;3E"}, false, {Key(0, scan::PgUp, A | E), Key(0, scan::Keypad5, A | E)}},
     {"Esc waits for what follows", {"\x1b"}, false, {}},
     {"lone Esc after the timeout", {"\x1b"}, true, {Key(27, scan::Esc)}},
     {"two Escs", {"\x1b\x1b"}, true, {Key(27, scan::Esc), Key(27, scan::Esc)}},
-    {"Esc then a key sequence", {"\x1b\x1b[B"}, false, {Key(0, scan::Down, A)}},
-    {"split read still an arrow", {"\x1b", "[A"}, false, {Key(0, scan::Up)}},
-    {"split in three", {"\x1b", "[1;", "5C"}, false, {Key(0, scan::Right, C)}},
+    {"Esc then a key sequence", {"\x1b\x1b[B"}, false, {Key(0, scan::Down, A | E)}},
+    {"split read still an arrow", {"\x1b", "[A"}, false, {Key(0, scan::Up, E)}},
+    {"split in three", {"\x1b", "[1;", "5C"}, false, {Key(0, scan::Right, C | E)}},
     {"ESC [ alone is Alt+[", {"\x1b["}, true, {Key('[', 0x1A, A)}},
     // What is not a key is dropped without taking the next keys with it.
     {"focus report", {"\x1b[Iq"}, false, {Key('q', 0x10)}},
     {"device attributes reply", {"\x1b[?1;2cq"}, false, {Key('q', 0x10)}},
     {"unknown tilde code", {"\x1b[99~q"}, false, {Key('q', 0x10)}},
-    {"sequence broken off by another", {"\x1b[1\x1b[B"}, false, {Key(0, scan::Down)}},
+    {"sequence broken off by another", {"\x1b[1\x1b[B"}, false, {Key(0, scan::Down, E)}},
     {"unfinished sequence at the timeout", {"\x1b[1;5"}, true, {}},
     // SGR mouse: clicks are reported on release, presses deliver nothing.
     {"left press", {"\x1b[<0;10;5M"}, false, {}},
@@ -147,14 +150,15 @@ TEST_P(DecoderTable, GivesTheConsoleEvents) {
     EXPECT_EQ(Decode(c.chunks, c.timeOut), c.expected) << c.what;
 }
 
-INSTANTIATE_TEST_SUITE_P(Keys, DecoderTable, ::testing::ValuesIn(kCases));
+INSTANTIATE_TEST_SUITE_P(Keys, DecoderTable, ::testing::ValuesIn(kCases),
+                         [](const ::testing::TestParamInfo<Case>& p) { return CaseName(p.param.what); });
 
 TEST(TerminalDecoder, ShortPauseDoesNotEndAnEscapeSequence) {
     TerminalDecoder decoder;
     decoder.Feed("\x1b");
     decoder.TimePassed(TerminalDecoder::kLoneEscMilliseconds - 1);
     decoder.Feed("[B");
-    EXPECT_EQ(DrainDescribed(decoder), std::vector<std::string> {Key(0, scan::Down)});
+    EXPECT_EQ(DrainDescribed(decoder), std::vector<std::string> {Key(0, scan::Down, E)});
 }
 
 TEST(TerminalDecoder, LoneEscTimeoutIsAtMostFiftyMilliseconds) {
@@ -196,7 +200,8 @@ TEST_P(PasteTable, PutsTheTextOnTheClipboardAndPressesCtrlV) {
     EXPECT_FALSE(decoder.Next(d));
 }
 
-INSTANTIATE_TEST_SUITE_P(Pastes, PasteTable, ::testing::ValuesIn(kPastes));
+INSTANTIATE_TEST_SUITE_P(Pastes, PasteTable, ::testing::ValuesIn(kPastes),
+                         [](const ::testing::TestParamInfo<PasteCase>& p) { return CaseName(p.param.what); });
 
 TEST(TerminalDecoder, LongPasteInManyReadsIsCappedAndNeverTyped) {
     TerminalDecoder decoder;
@@ -219,7 +224,7 @@ TEST(TerminalDecoder, DroppingDecodedKeysKeepsAnUnfinishedSequence) {
     decoder.Feed("abc\x1b[");
     decoder.DropDecoded();
     decoder.Feed("A");
-    EXPECT_EQ(DrainDescribed(decoder), std::vector<std::string> {Key(0, scan::Up)});
+    EXPECT_EQ(DrainDescribed(decoder), std::vector<std::string> {Key(0, scan::Up, E)});
     EXPECT_FALSE(decoder.HasIncompleteInput());
 }
 

@@ -221,6 +221,38 @@ TEST(TerminalRenderer, TerminalLargerThanTheBufferShowsBlanksBeyondIt) {
     EXPECT_EQ(t.At(30, 100), Cell {});
 }
 
+// A terminal too small for the console shows a notice over its last row;
+// once the notice goes, the console's own cells are there again.
+TEST(TerminalRenderer, NoticeLineCoversTheLastVisibleRowWhileItIsGiven) {
+    const struct {
+        const char* name;
+        int rows, columns;
+        std::string text;
+        std::u32string shown;  // the terminal's last row
+    } cases[] = {
+        {"padded to the width", 20, 10, "small", U"small     "},
+        {"cut at the width", 20, 5, "too small", U"too s"},
+        {"code page 850 letters", 24, 4, "fa \x82", U"fa \u00E9"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Screen s;
+        for (int col = 1; col <= 80; ++col) s.At(c.rows, col) = Cell {U'x', 0x07};
+        std::vector<Cell> notice = NoticeLine(c.text, c.columns);
+        TerminalFrame frame = s.Frame();
+        frame.notice = &notice;
+        TerminalRenderer r;
+        FakeTerminal t(c.rows, c.columns);
+        t.Apply(r.Render(frame, c.rows, c.columns));
+        for (int col = 1; col <= c.columns; ++col) {
+            EXPECT_EQ(t.At(c.rows, col).ch, c.shown[static_cast<std::size_t>(col - 1)]) << "column " << col;
+            EXPECT_EQ(t.At(c.rows, col).attr, 0x70);
+        }
+        t.Apply(r.Render(s.Frame(), c.rows, c.columns));
+        for (int col = 1; col <= c.columns; ++col) EXPECT_EQ(t.At(c.rows, col), (Cell {U'x', 0x07}));
+    }
+}
+
 TEST(TerminalRenderer, ControlCharactersNeverReachTheTerminal) {
     Screen s;
     TerminalRenderer r;

@@ -323,6 +323,15 @@ TEST_F(WindowsTest, FrameStylesAndBlankedInside) {
         EXPECT_EQ(console_->ReadCell(5, 21), before[4 * 80 + 20]);
         windows_->PopScreenRegion();
     }
+    // A one-row window: the bottom line is drawn last, over the top line.
+    for (const Style& s : styles) {
+        windows_->PushScreenRegion(12, 10, 12, 20);
+        windows_->DrawWindowFrame(s.style);
+        EXPECT_EQ(console_->RowU32(12).substr(9, 11), s.bottom) << s.style;
+        EXPECT_EQ(console_->ReadCell(11, 10), before[10 * 80 + 9]);
+        EXPECT_EQ(console_->ReadCell(13, 10), before[12 * 80 + 9]);
+        windows_->PopScreenRegion();
+    }
     // The frame bytes are those of code page 850.
     EXPECT_EQ(Cp850ToUnicode(0xDA), U'┌');
     EXPECT_EQ(Cp850ToUnicode(0xBC), U'╝');
@@ -392,7 +401,10 @@ TEST_P(MessageBoxTest, BoxIsCentredOnColumn41) {
 INSTANTIATE_TEST_SUITE_P(Geometry, MessageBoxTest,
                          ::testing::Values(BoxCase {24, 36, {21, 21, 23, 60}}, BoxCase {24, 37, {21, 20, 23, 60}},
                                            BoxCase {12, 1, {9, 38, 11, 42}}, BoxCase {2, 10, {1, 34, 3, 47}},
-                                           BoxCase {25, 76, {22, 1, 24, 80}}));
+                                           BoxCase {25, 76, {22, 1, 24, 80}}),
+                         [](const ::testing::TestParamInfo<BoxCase>& p) {
+                             return "Row" + std::to_string(p.param.row) + "Length" + std::to_string(p.param.length);
+                         });
 
 TEST_F(WindowsTest, MessageBoxWrapsLongTextAndMovesUpAtTheBottom) {
     std::string text;

@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# The modes that take no console, run as a script runs them: standard input
+# from /dev/null, output to a file. Also --help, --version and a wrong option.
+# Usage: test_modes.sh <path-to-qplayout> <source-dir>
+set -u
+
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh" "$@"
+
+make_install "$SRC"
+TARN="${INSTALL}Tarn.ini"
+run() {
+  env -u TERM WINEDEBUG=-all MURROOT="$INSTALL" MURTMP="${INSTALL}TEMP/" $(program) "$@" \
+    </dev/null >"$E2E_WORK/out" 2>"$E2E_WORK/err"
+  STATUS=$?
+  # A Windows program ends its lines with CR LF.
+  sed -i 's/\r$//' "$E2E_WORK/out" "$E2E_WORK/err"
+}
+expect() {  # expect STATUS WHAT
+  [ "$STATUS" = "$1" ] || fail "$2: exit status $STATUS, expected $1 ($(cat "$E2E_WORK/err"))"
+}
+case "$QP_BIN" in
+  *.exe) INSTALL=$(WINEDEBUG=-all winepath -w "$INSTALL")'\' ;;
+esac
+
+run --get
+expect 0 "--get"
+[ "$(cat "$E2E_WORK/out")" = "$(printf 'Antic=S\nFila.Num=1\nFila.Dat=3\nFila.Cnc=6\nFila.Dom=11\nFila.Nom=13\nMatriu=N\nDuplicat=N\nMembret=S')" ] ||
+  fail "--get printed: $(cat "$E2E_WORK/out")"
+
+cp "$TARN" "$E2E_WORK/before"
+run --set Fila.Nom=20
+expect 65 "--set with the name off the sheet"
+grep -q "FILA LLIURAT FORA DE MARGES" "$E2E_WORK/err" || fail "--set did not name the margin: $(cat "$E2E_WORK/err")"
+cmp -s "$TARN" "$E2E_WORK/before" || fail "a refused --set changed Tarn.ini"
+
+run --set fila.nom=14 duplicat=s
+expect 0 "--set"
+run --get Fila.Nom DUPLICAT
+[ "$(cat "$E2E_WORK/out")" = "$(printf 'Fila.Nom=14\nDuplicat=S')" ] || fail "--get after --set printed: $(cat "$E2E_WORK/out")"
+run --check
+expect 0 "--check"
+
+run --set Nom=1
+expect 64 "--set with an unknown key"
+run --frobnicate
+expect 64 "an unknown option"
+grep -q -- "--frobnicate" "$E2E_WORK/err" || fail "the unknown option was not named"
+run --help
+expect 0 "--help"
+for mode in --get --set --check --keys --help-page --session --version; do
+  grep -q -- "$mode" "$E2E_WORK/out" || fail "--help does not list $mode"
+done
+run --version
+expect 0 "--version"
+grep -q "^qplayout [0-9]" "$E2E_WORK/out" || fail "--version printed: $(cat "$E2E_WORK/out")"
+echo "PASS"
