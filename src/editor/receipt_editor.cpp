@@ -202,10 +202,12 @@ void ReceiptEditor::RedrawValues() {
 }
 
 void ReceiptEditor::ShowMessage(const std::string& text) {
+    // Keys typed before the box appeared must not dismiss it unread; a key
+    // typed once it shows (even while the beep still sounds) answers it, so the
+    // typed-ahead input is discarded before the box is drawn, not after.
+    keyboard_.FlushKeyboard();
     windows_.ShowMessageBox(kMessageRow, text);
     keyboard_.console().Beep();
-    // Keys typed before the box appeared must not dismiss it unread.
-    keyboard_.FlushKeyboard();
     keyboard_.WaitKey();
     windows_.PopScreenRegion();
 }
