@@ -1,9 +1,11 @@
 #include "editor/receipt_settings.h"
 
+#include <algorithm>
 #include <optional>
 #include <utility>
 
 #include "config/ini_file.h"
+#include "input/choices.h"
 #include "text/cp850.h"
 
 namespace qp {
@@ -40,19 +42,10 @@ constexpr int kLastRowItem = 6;
 bool IsYes(std::string_view value) { return UpperForCompare(value) == "S"; }
 
 std::string ChoiceDescription(const FormItem& item) {
-    std::string_view options = item.Options;
-    std::optional<std::string_view> caseless;
-    for (std::size_t bar = options.find('|'); bar != std::string_view::npos;) {
-        std::size_t next = options.find('|', bar + 1);
-        std::string_view choice = options.substr(bar + 1, next == std::string_view::npos ? std::string_view::npos : next - bar - 1);
-        std::size_t comma = choice.find(',');
-        std::string_view code = choice.substr(0, comma);
-        std::string_view description = comma == std::string_view::npos ? std::string_view() : choice.substr(comma + 1);
-        if (code == item.Value) return std::string(description);
-        if (!caseless && UpperForCompare(code) == UpperForCompare(item.Value)) caseless = description;
-        bar = next;
-    }
-    return std::string(caseless ? *caseless : std::string_view(item.Value));
+    const std::vector<Choice> choices = ParseChoices(item.Options);
+    const std::optional<std::size_t> found =
+        FindChoice(choices, item.Value, static_cast<std::size_t>(std::max<int>(item.Length, 0)));
+    return found ? choices[*found].description : item.Value;
 }
 
 ReceiptSettings::ReceiptSettings(Platform& platform, FormTables& tables, std::string tarnIni)

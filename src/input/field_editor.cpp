@@ -52,36 +52,11 @@ int WordRight(std::string_view text, int position) {
     return cap;
 }
 
-std::vector<FieldEditor::Choice> FieldEditor::ParseChoices(std::string_view list) {
-    std::vector<Choice> choices;
-    std::size_t bar = list.find('|');
-    while (bar != std::string_view::npos) {
-        std::size_t next = list.find('|', bar + 1);
-        std::string_view option = list.substr(bar + 1, next == std::string_view::npos ? std::string_view::npos : next - bar - 1);
-        std::size_t comma = option.find(',');
-        Choice c;
-        c.code = std::string(option.substr(0, comma));
-        if (comma != std::string_view::npos) c.description = std::string(option.substr(comma + 1));
-        choices.push_back(std::move(c));
-        bar = next;
-    }
-    return choices;
-}
-
 void FieldEditor::SetUpChoices(Edit& e) {
     std::size_t capacity = static_cast<std::size_t>(e.capacity());
     for (const Choice& choice : e.choices)
         e.choiceWidth = std::max(e.choiceWidth, static_cast<int>(choice.description.size()));
-    // The text is the code padded to the field's length; a code stored in
-    // the other case is the same choice.
-    auto match = [&](auto same) {
-        for (std::size_t i = 0; i < e.choices.size(); ++i)
-            if (same(FitWidth(e.choices[i].code, capacity), *e.text)) return std::optional<std::size_t>(i);
-        return std::optional<std::size_t>();
-    };
-    e.current = match([](const std::string& a, const std::string& b) { return a == b; });
-    if (!e.current)
-        e.current = match([](const std::string& a, const std::string& b) { return UpperForCompare(a) == UpperForCompare(b); });
+    e.current = FindChoice(e.choices, *e.text, capacity);
     PrintArrows(e, true);
 }
 

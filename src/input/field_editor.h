@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "format/text_utils.h"
+#include "input/choices.h"
 #include "input/key_codes.h"
 #include "input/keyboard.h"
 #include "screen/colours.h"
@@ -36,10 +37,6 @@ public:
     const std::string* TextBeingEdited() const { return editing_; }
 
 private:
-    struct Choice {
-        std::string code;
-        std::string description;
-    };
     // One edit in progress.
     struct Edit {
         int row = 0, column = 0, width = 0, cap = 0;
@@ -59,7 +56,6 @@ private:
     };
     enum class Outcome { Consumed, MayEnd };
 
-    static std::vector<Choice> ParseChoices(std::string_view list);
     void SetUpChoices(Edit& e);
     void Redraw(Edit& e);
     void PlaceCursor(const Edit& e);

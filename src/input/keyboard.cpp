@@ -174,20 +174,11 @@ key::Code Keyboard::ApplyModifiers(key::Code code, std::uint16_t control) {
 }
 
 void Keyboard::RunHotKey(key::Code code) {
-    if (code == key::AltX && calculator_ && !calculatorOpen_) {
-        OpenFlag open(calculatorOpen_);
-        pendingKeys_ = calculator_();
-    } else if (code == key::AltC && calendar_ && !calendarOpen_) {
-        OpenFlag open(calendarOpen_);
-        pendingKeys_ = calendar_();
-    } else {
-        for (HotKey& hot : hotKeys_) {
-            if (hot.code != code || hot.open) continue;
-            OpenFlag open(hot.open);
-            pendingKeys_ = hot.handler();
-            break;
-        }
-    }
+    auto hot = hotKeys_.find(code);
+    // Not inside itself: Alt+X typed in the calculator is no second calculator.
+    if (hot == hotKeys_.end() || !hot->second.handler || hot->second.open) return;
+    OpenFlag open(hot->second.open);
+    pendingKeys_ = hot->second.handler();
 }
 
 KeyRead Keyboard::ReadKeyEvent() {
@@ -236,12 +227,12 @@ void Keyboard::WaitForInput() {
 void Keyboard::FlushKeyboard() { console_.FlushInput(); }
 
 void Keyboard::SetHotKeyHandlers(std::function<std::string()> calculator, std::function<std::string()> calendar) {
-    calculator_ = std::move(calculator);
-    calendar_ = std::move(calendar);
+    AddHotKey(key::AltX, std::move(calculator));
+    AddHotKey(key::AltC, std::move(calendar));
 }
 
 void Keyboard::AddHotKey(key::Code code, std::function<std::string()> handler) {
-    hotKeys_.push_back(HotKey {code, std::move(handler)});
+    hotKeys_[code].handler = std::move(handler);
 }
 
 void Keyboard::AppendExitKeys(std::string_view list) {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -52,8 +53,8 @@ public:
 
     // Registered by the program: each returns the text to type into the field.
     void SetHotKeyHandlers(std::function<std::string()> calculator, std::function<std::string()> calendar);
-    // One more pop-up on a key of its own, guarded like those two against
-    // opening inside itself.
+    // One more pop-up on a key of its own (replacing an earlier handler of
+    // that key), guarded like those two against opening inside itself.
     void AddHotKey(key::Code code, std::function<std::string()> handler);
 
     Console& console() { return console_; }
@@ -85,16 +86,12 @@ private:
     int mouseState_ = 0;
     int mouseColumn_ = 0;  // position of the latest mouse event
     int mouseRow_ = 0;
-    bool calculatorOpen_ = false;
-    bool calendarOpen_ = false;
-    std::function<std::string()> calculator_;
-    std::function<std::string()> calendar_;
     struct HotKey {
-        key::Code code = 0;
         std::function<std::string()> handler;
-        bool open = false;
+        bool open = false;  // running now: the key does not open it again
     };
-    std::vector<HotKey> hotKeys_;
+    // A map: a handler may register more keys without moving the one running.
+    std::map<key::Code, HotKey> hotKeys_;
     std::vector<key::Code> exitKeys_;
     std::vector<key::Code> exitKeyResults_;
     std::vector<KeySet> saved_;  // a stack: nested pop-ups each get back their own set

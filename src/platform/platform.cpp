@@ -38,12 +38,6 @@ constexpr int kReplaceAttempts = 8;
 constexpr int kReplaceRetryMs = 200;
 constexpr std::size_t kCopyDigits = 5;
 
-// The path up to and including its last ":", "\" or "/"; empty for a bare name.
-std::string DirectoryPart(const std::string& path) {
-    std::size_t cut = path.find_last_of(":\\/");
-    return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
-}
-
 void RemoveDeadCopies(Platform& platform, const std::string& directory) {
     for (const std::string& name : platform.ListDirectory(directory))
         if (IsRewriteCopyName(name)) platform.RemoveIfDeadCopy(directory + name);
@@ -59,8 +53,12 @@ std::unique_ptr<File> CreateCopyBeside(Platform& platform, const RewriteTarget& 
         for (std::size_t digit = 0; digit < kCopyDigits; ++digit) name += static_cast<char>('0' + random.Below(10));
         name += ".tmp";
         if (platform.Exists(name)) continue;
+        std::unique_ptr<File> copy = platform.CreateCopy(name, target.exists ? target.identity : FileIdentity {}, status);
+        // Another save, seeded in the same hundredth, may have taken the name
+        // since it was looked at: the next name is tried.
+        if (!copy && platform.Exists(name)) continue;
         copyPath = name;
-        return platform.CreateCopy(name, target.exists ? target.identity : FileIdentity {}, status);
+        return copy;
     }
     status = Status::Fail("no free name for a copy beside " + target.path + ": all names tried are taken");
     return nullptr;
@@ -77,6 +75,11 @@ Status PutCopyInPlace(Platform& platform, const std::string& copyPath, const std
 }
 
 }  // namespace
+
+std::string DirectoryPart(const std::string& path) {
+    std::size_t cut = path.find_last_of(":\\/");
+    return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+}
 
 bool IsRewriteCopyName(const std::string& name) {
     if (name.size() != 3 + kCopyDigits + 4 || name.compare(0, 3, "QPL") != 0 ||

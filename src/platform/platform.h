@@ -149,6 +149,9 @@ using RewriteFunction = std::function<Status(const RewriteTarget& current, std::
 // left; copies left by saves that died in the same folder are removed.
 Status RewriteFile(Platform& platform, const std::string& path, const RewriteFunction& rewrite);
 
+// The path up to and including its last ":", "\" or "/"; empty for a bare name.
+std::string DirectoryPart(const std::string& path);
+
 // The names RewriteFile gives its copies: "QPL", five digits, ".tmp".
 bool IsRewriteCopyName(const std::string& name);
 

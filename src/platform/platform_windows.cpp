@@ -10,9 +10,6 @@
 namespace qp {
 namespace {
 
-std::wstring Wide(const std::string& oem) { return WideFromOem(oem); }
-std::string Oem(const std::wstring& wide) { return OemFromWide(wide); }
-
 std::string LastErrorText() {
     DWORD err = GetLastError();
     wchar_t* buffer = nullptr;
@@ -21,7 +18,7 @@ std::string LastErrorText() {
     std::wstring text = n && buffer ? std::wstring(buffer, n) : L"error " + std::to_wstring(err);
     if (buffer) LocalFree(buffer);
     while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) text.pop_back();
-    return Oem(text);
+    return OemFromWide(text);
 }
 
 FailureCause CauseOf(DWORD err) {
@@ -50,11 +47,6 @@ Status Failed(const std::string& what, const std::string& path) {
 // A copy younger than this is never taken for a dead save's: it may belong to
 // a save that closed it a moment ago and is putting it in place.
 constexpr std::int64_t kDeadCopyAge100ns = 10LL * 10000000LL;
-
-std::string DirectoryOf(const std::string& path) {
-    std::size_t cut = path.find_last_of(":\\/");
-    return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
-}
 
 class WindowsFile final : public File {
 public:
@@ -112,7 +104,6 @@ public:
         }
         return Status::Ok();
     }
-    HANDLE Handle() const { return h_; }
 
 private:
     HANDLE h_;
@@ -157,7 +148,7 @@ std::unique_ptr<File> SystemPlatform::Open(const std::string& path, OpenMode mod
             disposition = CREATE_NEW;
             break;
     }
-    HANDLE h = CreateFileW(Wide(path).c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = CreateFileW(WideFromOem(path).c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         if (reason) *reason = LastErrorText();
         return nullptr;
@@ -166,17 +157,17 @@ std::unique_ptr<File> SystemPlatform::Open(const std::string& path, OpenMode mod
 }
 
 bool SystemPlatform::Exists(const std::string& path) {
-    return GetFileAttributesW(Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesW(WideFromOem(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 Status SystemPlatform::Remove(const std::string& path) {
-    if (!DeleteFileW(Wide(path).c_str())) return Status::Fail(LastErrorText());
+    if (!DeleteFileW(WideFromOem(path).c_str())) return Status::Fail(LastErrorText());
     return Status::Ok();
 }
 
 Status SystemPlatform::Replace(const std::string& from, const std::string& to) {
-    std::wstring source = Wide(from);
-    std::wstring target = Wide(to);
+    std::wstring source = WideFromOem(from);
+    std::wstring target = WideFromOem(to);
     // ReplaceFileW keeps the replaced file's attributes, ACL and streams.
     if (GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES) {
         if (!ReplaceFileW(target.c_str(), source.c_str(), nullptr,
@@ -193,13 +184,13 @@ Status SystemPlatform::Replace(const std::string& from, const std::string& to) {
 Status SystemPlatform::OpenForRewrite(const std::string& path, RewriteTarget& target) {
     target = RewriteTarget {};
     target.path = path;
-    std::wstring wide = Wide(path);
+    std::wstring wide = WideFromOem(path);
     DWORD attributes = GetFileAttributesW(wide.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         DWORD err = GetLastError();
         if (err != ERROR_FILE_NOT_FOUND) return Failed("cannot open", path);
-        std::string dir = DirectoryOf(path);
-        DWORD dirAttributes = dir.empty() ? FILE_ATTRIBUTE_DIRECTORY : GetFileAttributesW(Wide(dir).c_str());
+        std::string dir = DirectoryPart(path);
+        DWORD dirAttributes = dir.empty() ? FILE_ATTRIBUTE_DIRECTORY : GetFileAttributesW(WideFromOem(dir).c_str());
         if (dirAttributes == INVALID_FILE_ATTRIBUTES || !(dirAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
             SetLastError(ERROR_PATH_NOT_FOUND);
             return Failed("no folder for", path);
@@ -227,10 +218,10 @@ Status SystemPlatform::OpenForRewrite(const std::string& path, RewriteTarget& ta
 std::vector<std::string> SystemPlatform::ListDirectory(const std::string& directory) {
     std::vector<std::string> names;
     WIN32_FIND_DATAW found {};
-    HANDLE search = FindFirstFileW(Wide(directory + "*").c_str(), &found);
+    HANDLE search = FindFirstFileW(WideFromOem(directory + "*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return names;
     do {
-        std::string name = Oem(found.cFileName);
+        std::string name = OemFromWide(found.cFileName);
         if (name != "." && name != "..") names.push_back(std::move(name));
     } while (FindNextFileW(search, &found));
     FindClose(search);
@@ -239,7 +230,7 @@ std::vector<std::string> SystemPlatform::ListDirectory(const std::string& direct
 
 bool SystemPlatform::RemoveIfDeadCopy(const std::string& path) {
     // A live save holds its copy open without delete sharing: this open fails.
-    HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_READ | DELETE, 0, nullptr, OPEN_EXISTING,
+    HANDLE h = CreateFileW(WideFromOem(path).c_str(), GENERIC_READ | DELETE, 0, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
     bool removed = false;
@@ -262,7 +253,7 @@ bool SystemPlatform::RemoveIfDeadCopy(const std::string& path) {
 
 std::unique_ptr<File> SystemPlatform::CreateCopy(const std::string& path, const FileIdentity&, Status& status) {
     // Readers are welcome; nobody may delete it while this save runs.
-    HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+    HANDLE h = CreateFileW(WideFromOem(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         status = Failed("cannot create the copy", path);
@@ -273,22 +264,22 @@ std::unique_ptr<File> SystemPlatform::CreateCopy(const std::string& path, const 
 }
 
 std::string SystemPlatform::GetEnv(const std::string& name) {
-    std::wstring wname = Wide(name);
+    std::wstring wname = WideFromOem(name);
     DWORD n = GetEnvironmentVariableW(wname.c_str(), nullptr, 0);
     if (n == 0) return {};
     std::wstring value(n, L'\0');
     DWORD got = GetEnvironmentVariableW(wname.c_str(), value.data(), n);
     value.resize(got);
-    return Oem(value);
+    return OemFromWide(value);
 }
 
 Status SystemPlatform::SetCurrentDirectory(const std::string& path) {
-    if (!SetCurrentDirectoryW(Wide(path).c_str())) return Status::Fail(LastErrorText());
+    if (!SetCurrentDirectoryW(WideFromOem(path).c_str())) return Status::Fail(LastErrorText());
     return Status::Ok();
 }
 
 int SystemPlatform::RunCommand(const std::string& commandLine) {
-    std::wstring line = Wide(commandLine);
+    std::wstring line = WideFromOem(commandLine);
     std::vector<wchar_t> mutableLine(line.begin(), line.end());
     mutableLine.push_back(L'\0');
     STARTUPINFOW si {};

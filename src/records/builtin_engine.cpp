@@ -110,6 +110,22 @@ std::uint8_t CollatedByte(const BuiltinEngine::Spec& spec, const BuiltinEngine::
     return (s.flags & kFlagAcs) ? spec.acs[b] : b;
 }
 
+// <0, 0, >0 as a record's key sorts before, with or after another key whose
+// collation bytes `other` gives (by segment, index in it, index in the key).
+template <typename OtherByte>
+int CompareCollated(const BuiltinEngine::Spec& spec, const std::vector<BuiltinEngine::Segment>& segments,
+                    const char* record, OtherByte other) {
+    std::size_t at = 0;
+    for (const BuiltinEngine::Segment& s : segments) {
+        for (std::size_t i = 0; i < s.length; ++i, ++at) {
+            std::uint8_t mine = CollatedByte(spec, s, record, i);
+            std::uint8_t theirs = other(s, i, at);
+            if (mine != theirs) return mine < theirs ? -1 : 1;
+        }
+    }
+    return 0;
+}
+
 }  // namespace
 
 std::unique_ptr<RecordManager> MakeBuiltinEngine() { return std::make_unique<BuiltinEngine>(); }
@@ -300,29 +316,14 @@ const std::vector<std::int64_t>& BuiltinEngine::Index(OpenFile& f, std::size_t k
 }
 
 int BuiltinEngine::CompareKey(const OpenFile& f, std::size_t key, std::int64_t position, std::string_view collated) {
-    const char* record = f.records.data() + (position - f.dataStart);
-    std::size_t at = 0;
-    for (const Segment& s : f.spec.keys[key].segments) {
-        for (std::size_t i = 0; i < s.length; ++i, ++at) {
-            std::uint8_t mine = CollatedByte(f.spec, s, record, i);
-            auto theirs = static_cast<std::uint8_t>(collated[at]);
-            if (mine != theirs) return mine < theirs ? -1 : 1;
-        }
-    }
-    return 0;
+    return CompareCollated(f.spec, f.spec.keys[key].segments, f.records.data() + (position - f.dataStart),
+                           [&](const Segment&, std::size_t, std::size_t at) { return static_cast<std::uint8_t>(collated[at]); });
 }
 
 int BuiltinEngine::CompareKeys(const OpenFile& f, std::size_t key, std::int64_t a, std::int64_t b) {
-    const char* first = f.records.data() + (a - f.dataStart);
-    const char* second = f.records.data() + (b - f.dataStart);
-    for (const Segment& s : f.spec.keys[key].segments) {
-        for (std::size_t i = 0; i < s.length; ++i) {
-            std::uint8_t x = CollatedByte(f.spec, s, first, i);
-            std::uint8_t y = CollatedByte(f.spec, s, second, i);
-            if (x != y) return x < y ? -1 : 1;
-        }
-    }
-    return 0;
+    const char* other = f.records.data() + (b - f.dataStart);
+    return CompareCollated(f.spec, f.spec.keys[key].segments, f.records.data() + (a - f.dataStart),
+                           [&](const Segment& s, std::size_t i, std::size_t) { return CollatedByte(f.spec, s, other, i); });
 }
 
 // A file cut short by someone else may have lost a block's current record.

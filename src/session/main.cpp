@@ -40,7 +40,14 @@
 
 namespace {
 
-enum ExitCode { kOk = 0, kNoConsole = 1, kBadForm = 2, kSaveFailed = 3, kUsage = 64 };
+// The codes the scripted modes share with the others are theirs.
+enum ExitCode {
+    kOk = qp::kScriptDone,
+    kNoConsole = 1,
+    kBadForm = 2,
+    kSaveFailed = qp::kScriptNotSaved,
+    kUsage = qp::kScriptUsage,
+};
 
 // What one run has to work with; filled as far as its mode needs.
 struct Program {
