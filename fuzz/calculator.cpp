@@ -16,7 +16,6 @@ namespace {
 constexpr const char* kKeys[] = {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9", ".", "Backspace", "+", "-", "*",
                                  "/", "%", "R", "C", "=", "Enter", "T", "r", "c", "Left", "Right", "Ctrl+Left",
                                  "Ctrl+Right", "F", "Alt+F", "Esc", "Alt+X", "x", "Up"};
-constexpr std::size_t kKeyCount = sizeof kKeys / sizeof kKeys[0];
 
 void CheckState(const CalculatorState& s) {
     fuzz::Check(s.column >= 1 && s.column <= kLastBoxColumn, "the box left the screen");
@@ -48,9 +47,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FuzzedDataProvider in(data, size);
     const std::string keys = in.ConsumeRandomLengthString(64);
     const std::string file = in.ConsumeRemainingBytesAsString();
-    fuzz::ScratchDir& dir = fuzz::Scratch();
+    const auto& dir = fuzz::Scratch();
     SystemPlatform platform;
-    UserPreferences prefs(platform, dir.Path("Tarn.ini"));
+    UserPreferences prefs(platform, dir / "Tarn.ini");
 
     CalculatorState state = ParseCalculatorState(file);
     CheckState(state);
@@ -64,18 +63,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The pop-up itself, from the same file and with the same keys as key presses.
     dir.Write("MURCALC.TMP", file);
     MemoryConsole console;
-    // Something on the screen to give back.
-    for (int row = 1; row <= 25; ++row) {
-        Cell cell {static_cast<char32_t>('A' + row), static_cast<std::uint8_t>(row)};
-        for (int column = 1; column <= 80; column += 7) console.WriteCells(row, column, &cell, 1);
-    }
+    fuzz::Scribble(console, 'A', 7);
     const std::vector<Cell> before = fuzz::Snapshot(console);
     Screen screen(console);
     Colours colours(screen, fuzz::DefaultColours());
     Windows windows(screen, colours, platform, dir.Dir());
     Keyboard keyboard(console);
     Calculator calculator(keyboard, windows, colours, prefs, platform, dir.Dir());
-    for (char k : keys) console.PressKey(kKeys[static_cast<unsigned char>(k) % kKeyCount]);
+    fuzz::PressKeys(console, keys, kKeys);
     console.PressKey("Esc");
     const std::string typed = calculator.CalculatorPopup();
     fuzz::Check(typed.find_first_not_of("0123456789.") == std::string::npos, "the pop-up types more than a number");

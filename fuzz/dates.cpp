@@ -11,18 +11,10 @@ namespace {
 
 // Tarn.ini files with other date preferences, written once.
 const std::string& Preferences(std::size_t which) {
-    static const std::vector<std::string> paths = [] {
-        const char* files[] = {"", "[Usuari]\r\nDatCaracter=-\r\nDatOrdre=AMD\r\n",
-                               "[Usuari]\r\nDatCaracter=.\r\nDatOrdre=mD\r\n",
-                               "[Usuari]\r\nDatCaracter=\xFF\r\nDatOrdre=DDDDMMA\r\n"};
-        std::vector<std::string> out;
-        for (std::size_t i = 0; i < 4; ++i) {
-            std::string name = "dates" + std::to_string(i) + "/Tarn.ini";
-            fuzz::Scratch().Write(name, files[i]);
-            out.push_back(fuzz::Scratch().Path(name));
-        }
-        return out;
-    }();
+    static const std::vector<std::string> paths =
+        fuzz::TarnInis("dates", {"", "[Usuari]\r\nDatCaracter=-\r\nDatOrdre=AMD\r\n",
+                                 "[Usuari]\r\nDatCaracter=.\r\nDatOrdre=mD\r\n",
+                                 "[Usuari]\r\nDatCaracter=\xFF\r\nDatOrdre=DDDDMMA\r\n"});
     return paths[which];
 }
 

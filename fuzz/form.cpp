@@ -3,23 +3,9 @@
 // tables hold stays within a small multiple of the file's size.
 #include "editor/form_loader.h"
 #include "fuzz_support.h"
+#include "input/form_tables_heap.h"
 
 using namespace qp;
-
-namespace {
-
-std::size_t HeapBytes(const FormTables& tables) {
-    std::size_t bytes = tables.screens.capacity() * sizeof(FormScreen) + tables.lists.capacity() * sizeof(FormList);
-    for (const FormScreen& screen : tables.screens) {
-        bytes += screen.items.capacity() * sizeof(FormItem) + screen.ScreenExitKeys.capacity();
-        for (const FormItem& item : screen.items)
-            bytes += item.Label.capacity() + item.Options.capacity() + item.Value.capacity();
-    }
-    for (const FormList& list : tables.lists) bytes += list.Title.capacity();
-    return bytes;
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string bytes(reinterpret_cast<const char*>(data), size);
@@ -48,6 +34,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                         "an item opens a list that does not exist");
         }
     }
-    fuzz::Check(HeapBytes(tables) <= 64 * size + (2u << 20), "the tables are out of proportion to the file");
+    fuzz::Check(testing::HeapBytes(tables) <= 64 * size + (2u << 20), "the tables are out of proportion to the file");
     return 0;
 }

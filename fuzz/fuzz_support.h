@@ -1,71 +1,42 @@
 // Shared pieces of the fuzz targets: a scratch directory for the parsers that
-// read files, a console set up the way the program sets it up, and a check
-// that stops the run with a message when a property fails.
+// read files, consoles filled and driven from the input, and a check that
+// stops the run with a message when a property fails.
 #pragma once
 
 #include <fuzzer/FuzzedDataProvider.h>
 #include <unistd.h>
 
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/temp_dir.h"
 #include "screen/console.h"
 #include "text/shared_types.h"
 
 namespace qp::fuzz {
 
-// A directory of the process's own; gone at a normal exit.
-class ScratchDir {
-public:
-    ScratchDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "qp-fuzz-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) {
-            std::perror("mkdtemp");
-            std::abort();
-        }
-        path_ = pattern;
-    }
-    ~ScratchDir() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-
-    // With a trailing "/", ready for concatenation as the program does.
-    std::string Dir() const { return path_ + "/"; }
-    std::string Path(const std::string& name) const { return Dir() + name; }
-
-    void Write(const std::string& name, std::string_view bytes) const {
-        std::filesystem::create_directories(std::filesystem::path(Path(name)).parent_path());
-        std::ofstream out(Path(name), std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    }
-    std::string Read(const std::string& name) const {
-        std::ifstream in(Path(name), std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-    bool Has(const std::string& name) const { return std::filesystem::exists(Path(name)); }
-    void Remove(const std::string& name) const {
-        std::error_code ignored;
-        std::filesystem::remove(Path(name), ignored);
-    }
-
-private:
-    std::string path_;
-};
-
 // libFuzzer calls the target as a plain function, so what must outlive one
-// input lives here, made on first use.
-inline ScratchDir& Scratch() {
-    static ScratchDir dir;
+// input lives here, made on first use; the directory is gone at a normal exit.
+inline const testing::TempDir& Scratch() {
+    static const testing::TempDir dir;
     return dir;
+}
+
+// Tarn.ini files of these contents, each in a folder of its own named
+// `prefix` and its index; their paths, in the same order.
+inline std::vector<std::string> TarnInis(const std::string& prefix, std::initializer_list<const char*> contents) {
+    std::vector<std::string> paths;
+    for (const char* bytes : contents) {
+        std::string name = prefix + std::to_string(paths.size()) + "/Tarn.ini";
+        Scratch().Write(name, bytes);
+        paths.push_back(Scratch() / name);
+    }
+    return paths;
 }
 
 // A property that failed: said on stderr, then a crash that libFuzzer saves the input of.
@@ -85,16 +56,6 @@ inline const ColourTable& DefaultColours() {
     return table;
 }
 
-// A key press the way the console delivers it.
-inline InputEvent KeyPress(unsigned char character, std::uint8_t scan, std::uint16_t control = 0) {
-    InputEvent e;
-    e.kind = InputEvent::Kind::Key;
-    e.character = character;
-    e.scan = scan;
-    e.control = control;
-    return e;
-}
-
 // Every cell of a console, for comparing screens before and after.
 template <typename C>
 std::vector<Cell> Snapshot(C& console) {
@@ -102,6 +63,22 @@ std::vector<Cell> Snapshot(C& console) {
     for (int row = 1; row <= console.Rows(); ++row)
         for (int column = 1; column <= console.Columns(); ++column) cells.push_back(console.ReadCell(row, column));
     return cells;
+}
+
+// Something on every row of a console, for the screen given back to be
+// told from one left blank: a letter and a colour by row, every `step` columns.
+template <typename C>
+void Scribble(C& console, char32_t firstLetter, int step) {
+    for (int row = 1; row <= console.Rows(); ++row) {
+        Cell cell {firstLetter + static_cast<char32_t>(row % 26), static_cast<std::uint8_t>(row)};
+        for (int column = 1; column <= console.Columns(); column += step) console.WriteCells(row, column, &cell, 1);
+    }
+}
+
+// Each byte of the input as one of the named keys, pressed in order.
+template <typename C, std::size_t N>
+void PressKeys(C& console, std::string_view bytes, const char* const (&names)[N]) {
+    for (char b : bytes) console.PressKey(names[static_cast<unsigned char>(b) % N]);
 }
 
 }  // namespace qp::fuzz

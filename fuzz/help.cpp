@@ -11,7 +11,6 @@ using namespace qp;
 namespace {
 
 constexpr const char* kKeys[] = {"Down", "Up", "PgDn", "PgUp", "Home", "End", "Down", "PgDn", "F1", "x"};
-constexpr std::size_t kKeyCount = sizeof kKeys / sizeof kKeys[0];
 
 }  // namespace
 
@@ -22,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string keys = in.ConsumeRandomLengthString(64);
     const std::string page = in.ConsumeRemainingBytesAsString();
 
-    fuzz::ScratchDir& dir = fuzz::Scratch();
+    const auto& dir = fuzz::Scratch();
     // The pager opens its files relative to the current directory, as the program runs in RootDir.
     static const bool inScratch = chdir(dir.Dir().c_str()) == 0;
     fuzz::Check(inScratch, "cannot work in the scratch directory");
@@ -30,17 +29,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     dir.Write("AJUDA/QPMENUEX.HLP", page.substr(0, page.size() / 2));
 
     MemoryConsole console(rows, columns);
-    for (int row = 1; row <= rows; ++row) {
-        Cell cell {static_cast<char32_t>('a' + row % 26), static_cast<std::uint8_t>(row)};
-        for (int column = 1; column <= columns; column += 5) console.WriteCells(row, column, &cell, 1);
-    }
+    fuzz::Scribble(console, 'a', 5);
     const std::vector<Cell> before = fuzz::Snapshot(console);
     Screen screen(console);
     Colours colours(screen, fuzz::DefaultColours());
     SystemPlatform platform;
     Windows windows(screen, colours, platform, dir.Dir());
     Help help(windows, platform, "DOS");
-    for (char k : keys) console.PressKey(kKeys[static_cast<unsigned char>(k) % kKeyCount]);
+    fuzz::PressKeys(console, keys, kKeys);
     console.PressKeys({"Esc", "Esc"});
     help.ShowHelp("TEMA");
     fuzz::Check(fuzz::Snapshot(console) == before, "the pager did not give back the screen");

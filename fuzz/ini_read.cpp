@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     fuzz::Scratch().Write("Tarn.ini", bytes);
     SystemPlatform platform;
-    fuzz::Check(ReadIniKey(platform, fuzz::Scratch().Path("Tarn.ini"), section, key) == value,
+    fuzz::Check(ReadIniKey(platform, fuzz::Scratch() / "Tarn.ini", section, key) == value,
                 "the file and its bytes read differently");
     return 0;
 }

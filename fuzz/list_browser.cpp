@@ -25,7 +25,6 @@ public:
 };
 
 constexpr const char* kKeys[] = {"Up", "Down", "PgUp", "PgDn", "Left", "Right", "Down", "PgDn", "Enter", "Esc", "F4"};
-constexpr std::size_t kKeyCount = sizeof kKeys / sizeof kKeys[0];
 
 }  // namespace
 
@@ -39,13 +38,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string keys = in.ConsumeRandomLengthString(64);
     const std::string cache = in.ConsumeRemainingBytesAsString();
 
-    fuzz::ScratchDir& dir = fuzz::Scratch();
+    const auto& dir = fuzz::Scratch();
     dir.Write("Browse.tmp", cache);
     MemoryConsole console;
-    for (int row = 1; row <= 25; ++row) {
-        Cell cell {static_cast<char32_t>('a' + row), static_cast<std::uint8_t>(row)};
-        for (int column = 1; column <= 80; column += 3) console.WriteCells(row, column, &cell, 1);
-    }
+    fuzz::Scribble(console, 'a', 3);
     const std::vector<Cell> before = fuzz::Snapshot(console);
     Screen screen(console);
     Colours colours(screen, fuzz::DefaultColours());
@@ -68,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     RecordFiles records(manager, windows, platform, random, "CAT");
     ListPopup popup(tables, hooks, engine, records, keyboard, windows, colours, platform, dir.Dir());
 
-    for (char k : keys) console.PressKey(kKeys[static_cast<unsigned char>(k) % kKeyCount]);
+    fuzz::PressKeys(console, keys, kKeys);
     console.PressKey("Esc");
     const std::int16_t result = popup.ListBrowser(1);
     fuzz::Check(result == 0 || result == -1, "a list without a record file gave " + std::to_string(result));

@@ -21,18 +21,10 @@ bool PlainMask(std::string_view mask) {
 
 // Tarn.ini files with other separators, written once.
 const std::string& Preferences(std::size_t which) {
-    static const std::vector<std::string> paths = [] {
-        const char* files[] = {"", "[Usuari]\r\nDecCaracter=,\r\nMilCaracter=.\r\n",
-                               "[Usuari]\r\nDecCaracter=.\r\nMilCaracter= \r\n",
-                               "[Usuari]\r\nDecCaracter=\x82\r\nMilCaracter=Z\r\n"};
-        std::vector<std::string> out;
-        for (std::size_t i = 0; i < 4; ++i) {
-            std::string name = "prefs" + std::to_string(i) + "/Tarn.ini";
-            fuzz::Scratch().Write(name, files[i]);
-            out.push_back(fuzz::Scratch().Path(name));
-        }
-        return out;
-    }();
+    static const std::vector<std::string> paths =
+        fuzz::TarnInis("prefs", {"", "[Usuari]\r\nDecCaracter=,\r\nMilCaracter=.\r\n",
+                                 "[Usuari]\r\nDecCaracter=.\r\nMilCaracter= \r\n",
+                                 "[Usuari]\r\nDecCaracter=\x82\r\nMilCaracter=Z\r\n"});
     return paths[which];
 }
 

@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint32_t bufferLength = in.ConsumeIntegralInRange<std::uint32_t>(0, 300);
     const std::string file = in.ConsumeRemainingBytesAsString();
 
-    fuzz::ScratchDir& dir = fuzz::Scratch();
+    const auto& dir = fuzz::Scratch();
     dir.Write("records.dat", file);
     MemoryConsole console;
     Screen screen(console);
@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<std::uint8_t> memory(bufferLength + 64, 0xA5);
     std::uint8_t* buffer = memory.data() + 32;
     std::int16_t status = 0;
-    records.OpenRecordFile(kFile, dir.Path("records.dat"), buffer, bufferLength, status);
+    records.OpenRecordFile(kFile, dir / "records.dat", buffer, bufferLength, status);
     if (status != 0) return 0;
 
     bool ordered = false;  // the last read moved forward along the current key

@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string steps = in.ConsumeRandomLengthString(48);
     const std::string left = in.ConsumeRemainingBytesAsString();
 
-    fuzz::ScratchDir& dir = fuzz::Scratch();
+    const auto& dir = fuzz::Scratch();
     dir.Write("WinPush.tmp", left);
     // Wide consoles reach coordinates that the file's two-digit fields cannot hold.
     MemoryConsole console(wide ? 40 : 25, wide ? 132 : 80);

@@ -580,13 +580,21 @@ const FaultCase kSaveFaults[] = {
      "injected refusal"},
 };
 
-TEST(EditorScenarioTest, AFailedSaveIsShownAndKeepsTheEditsForAnotherTry) {
+// Runs `test` once per fault, each over a fresh installation whose platform
+// fails as the case says.
+void ForEachSaveFault(const std::function<void(const FaultCase&, EditorScenario&)>& test) {
     for (const FaultCase& c : kSaveFaults) {
         SCOPED_TRACE(c.name);
         FaultyPlatform platform;
         EditorScenario s(platform);
         Install(s, c.tarnIni);
         c.fault(platform);
+        test(c, s);
+    }
+}
+
+TEST(EditorScenarioTest, AFailedSaveIsShownAndKeepsTheEditsForAnotherTry) {
+    ForEachSaveFault([](const FaultCase& c, EditorScenario& s) {
         const std::vector<std::string> rootBefore = s.RootEntries();
         s.console().Press({"PgDn", "Space", "F10"});
         s.console().Snapshot();
@@ -606,16 +614,11 @@ TEST(EditorScenarioTest, AFailedSaveIsShownAndKeepsTheEditsForAnotherTry) {
         EXPECT_EQ(Shown(s, back, 9), "No  ") << "the edit is still there";
         EXPECT_FALSE(back.Contains("NO S'HAN POGUT")) << back.Text();
         EXPECT_EQ(s.RootEntries().size(), rootBefore.size() + (c.tarnIni == kNoFile ? 1 : 0)) << "no copy is left";
-    }
+    });
 }
 
 TEST(EditorScenarioTest, GivingUpAfterAFailedSaveLeavesTarnIniAsItWas) {
-    for (const FaultCase& c : kSaveFaults) {
-        SCOPED_TRACE(c.name);
-        FaultyPlatform platform;
-        EditorScenario s(platform);
-        Install(s, c.tarnIni);
-        c.fault(platform);
+    ForEachSaveFault([](const FaultCase&, EditorScenario& s) {
         const std::string before = TarnIniOrNone(s);
         const std::vector<std::string> rootBefore = s.RootEntries();
         // Back on the first item after the box: Esc there leaves.
@@ -628,7 +631,7 @@ TEST(EditorScenarioTest, GivingUpAfterAFailedSaveLeavesTarnIniAsItWas) {
         EXPECT_EQ(s.console().beeps(), 1);
         EXPECT_EQ(s.console().ScriptLeft(), 0u);
         EXPECT_FALSE(s.HasFile("TEMP/WinPush.tmp")) << "the box was closed";
-    }
+    });
 }
 
 TEST(EditorScenarioTest, TheSaveFailureMessageIsTranslated) {

@@ -5,11 +5,13 @@
 #include <chrono>
 #include <string>
 
+#include "input/form_tables_heap.h"
 #include "platform/temp_dir.h"
 
 namespace qp {
 namespace {
 
+using qp::testing::HeapBytes;
 using qp::testing::TempDir;
 
 // One screen with two items, and one list, written with CR LF.
@@ -130,17 +132,6 @@ TEST_F(FormLoaderTest, EachScreenHoldsItsOwnItemsWhateverMaxItems) {
     EXPECT_FALSE(f.tables.HasItem(2, 1));
     EXPECT_EQ(f.tables.Screen(2).ItemCount, 0);
     EXPECT_EQ(f.tables.Screen(2).ParentScreen, 1);
-}
-
-// What the tables keep on the heap, roughly: enough to tell kilobytes from gigabytes.
-std::size_t HeapBytes(const FormTables& tables) {
-    std::size_t bytes = tables.screens.capacity() * sizeof(FormScreen) + tables.lists.capacity() * sizeof(FormList);
-    for (const FormScreen& screen : tables.screens) {
-        bytes += screen.items.capacity() * sizeof(FormItem) + screen.ScreenExitKeys.capacity();
-        for (const FormItem& item : screen.items)
-            bytes += item.Label.capacity() + item.Options.capacity() + item.Value.capacity();
-    }
-    return bytes;
 }
 
 // Counts and lengths come from the file: a small file must stay small in

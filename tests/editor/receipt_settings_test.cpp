@@ -37,12 +37,17 @@ const std::string kDefaultsWritten =
     "[Usuari]\r\nIdioma=CAT\r\n[Rebut]\r\nAntic=S\r\nFila.Num=1 \r\nFila.Dat=3 \r\nFila.Cnc=6 \r\nFila.Dom=11\r\n"
     "Fila.Nom=13\r\nMatriu=N\r\nDuplicat=N\r\nMembret=S\r\n";
 
-TEST(ReceiptSettingsTest, BlankOrMissingValuesTakeTheirDefaults) {
+// Settings over nine items and a Tarn.ini in a directory of the test's own.
+class ReceiptSettingsTest : public ::testing::Test {
+protected:
     TempDir dir;
-    dir.Write("Tarn.ini", "[Rebut]\r\nFila.Num= \r\nFila.Dat=123\r\nMatriu=S\r\n");
     SystemPlatform platform;
     FormTables tables = NineItems();
-    ReceiptSettings settings(platform, tables, dir / "Tarn.ini");
+    ReceiptSettings settings {platform, tables, dir / "Tarn.ini"};
+};
+
+TEST_F(ReceiptSettingsTest, BlankOrMissingValuesTakeTheirDefaults) {
+    dir.Write("Tarn.ini", "[Rebut]\r\nFila.Num= \r\nFila.Dat=123\r\nMatriu=S\r\n");
     settings.SetModified();
     settings.LoadReceiptSettings();
     EXPECT_FALSE(settings.Modified());
@@ -50,7 +55,7 @@ TEST(ReceiptSettingsTest, BlankOrMissingValuesTakeTheirDefaults) {
     for (int i = 1; i <= 9; ++i) EXPECT_EQ(tables.Item(1, i).Value, expected[i - 1]) << "item " << i;
 }
 
-TEST(ReceiptSettingsTest, RowPlanRules) {
+TEST_F(ReceiptSettingsTest, RowPlanRules) {
     struct Case {
         const char* antic;
         const char* rows[5];
@@ -67,48 +72,36 @@ TEST(ReceiptSettingsTest, RowPlanRules) {
         {"S", {"9", "3", "6", "11", "20"}, RowPlanFault::Order}, // order is reported before margin
         {"N", {"9", "3", "1", "1", "24"}, RowPlanFault::None},
     };
-    SystemPlatform platform;
     for (const Case& c : cases) {
-        FormTables tables = NineItems();
-        ReceiptSettings settings(platform, tables, "/nonexistent/Tarn.ini");
+        tables = NineItems();
         tables.Item(1, 1).Assign(c.antic);
         for (int i = 0; i < 5; ++i) tables.Item(1, i + 2).Assign(c.rows[i]);
         EXPECT_EQ(settings.CheckRowPlan(), c.fault) << c.antic << " " << c.rows[0] << "," << c.rows[4];
     }
 }
 
-TEST(ReceiptSettingsTest, SavesAllNineKeysWithTheirPadding) {
-    TempDir dir;
+TEST_F(ReceiptSettingsTest, SavesAllNineKeysWithTheirPadding) {
     dir.Write("Tarn.ini", "[Usuari]\r\nIdioma=CAT\r\n");
-    SystemPlatform platform;
-    FormTables tables = NineItems();
-    ReceiptSettings settings(platform, tables, dir / "Tarn.ini");
     settings.LoadReceiptSettings();
     ASSERT_TRUE(settings.SaveReceiptSettings().ok());
     EXPECT_EQ(dir.Read("Tarn.ini"), kDefaultsWritten);
     EXPECT_EQ(dir.Entries(), (std::vector<std::string> {"Tarn.ini"}));
 }
 
-TEST(ReceiptSettingsTest, MissingFileIsCreated) {
-    TempDir dir;
-    SystemPlatform platform;
-    FormTables tables = NineItems();
-    ReceiptSettings settings(platform, tables, dir / "Tarn.ini");
+TEST_F(ReceiptSettingsTest, MissingFileIsCreated) {
     settings.LoadReceiptSettings();
     ASSERT_TRUE(settings.SaveReceiptSettings().ok());
     EXPECT_EQ(dir.Read("Tarn.ini"), kDefaultsWritten.substr(std::string("[Usuari]\r\nIdioma=CAT\r\n").size()));
 }
 
-TEST(ReceiptSettingsTest, FailedSaveLeavesTarnIniAsItWasAndSaysWhy) {
-    TempDir dir;
+TEST_F(ReceiptSettingsTest, FailedSaveLeavesTarnIniAsItWasAndSaysWhy) {
     const std::string before = "[Usuari]\r\nIdioma=CAT\r\n[Rebut]\r\nAntic=N\r\n";
     dir.Write("Tarn.ini", before);
-    ReplaceFailsPlatform platform;
-    FormTables tables = NineItems();
-    ReceiptSettings settings(platform, tables, dir / "Tarn.ini");
-    settings.LoadReceiptSettings();
+    ReplaceFailsPlatform failing;
+    ReceiptSettings onFailing(failing, tables, dir / "Tarn.ini");
+    onFailing.LoadReceiptSettings();
     tables.Item(1, 8).Assign("S");
-    Status status = settings.SaveReceiptSettings().status;
+    Status status = onFailing.SaveReceiptSettings().status;
     EXPECT_FALSE(status.ok);
     EXPECT_NE(status.reason.find("disk full"), std::string::npos) << status.reason;
     EXPECT_EQ(dir.Read("Tarn.ini"), before);
@@ -117,10 +110,8 @@ TEST(ReceiptSettingsTest, FailedSaveLeavesTarnIniAsItWasAndSaysWhy) {
 
 // Two workstations: B opens the editor, then A; A saves a new number row,
 // then B a new date row. Both changes are in the file.
-TEST(ReceiptSettingsTest, InterleavedSavesKeepBothChanges) {
-    TempDir dir;
+TEST_F(ReceiptSettingsTest, InterleavedSavesKeepBothChanges) {
     dir.Write("Tarn.ini", kDefaultsWritten);
-    SystemPlatform platform;
     FormTables tablesA = NineItems();
     FormTables tablesB = NineItems();
     ReceiptSettings a(platform, tablesA, dir / "Tarn.ini");
@@ -147,12 +138,8 @@ TEST(ReceiptSettingsTest, InterleavedSavesKeepBothChanges) {
     EXPECT_NE(dir.Read("Tarn.ini").find("Fila.Num=2 "), std::string::npos);
 }
 
-TEST(ReceiptSettingsTest, AStoredValueNobodyChangedIsWrittenBackAsItWas) {
-    TempDir dir;
+TEST_F(ReceiptSettingsTest, AStoredValueNobodyChangedIsWrittenBackAsItWas) {
     dir.Write("Tarn.ini", "[Rebut]\r\nAntic=n\r\nMatriu=x\r\n");
-    SystemPlatform platform;
-    FormTables tables = NineItems();
-    ReceiptSettings settings(platform, tables, dir / "Tarn.ini");
     settings.LoadReceiptSettings();
     EXPECT_EQ(settings.CheckRowPlan(), RowPlanFault::None) << "n is no: rows are not checked";
     tables.Item(1, 8).Assign("S");
@@ -163,15 +150,14 @@ TEST(ReceiptSettingsTest, AStoredValueNobodyChangedIsWrittenBackAsItWas) {
     EXPECT_NE(after.find("Duplicat=S\r\n"), std::string::npos) << after;
 }
 
-TEST(ReceiptSettingsTest, KeysAreFoundWhateverTheirCase) {
+TEST_F(ReceiptSettingsTest, KeysAreFoundWhateverTheirCase) {
     EXPECT_EQ(ReceiptSettings::FindKey("fila.nom"), 5);
     EXPECT_EQ(ReceiptSettings::FindKey("ANTIC"), 0);
     EXPECT_EQ(ReceiptSettings::FindKey("Fila"), std::nullopt);
     EXPECT_EQ(ReceiptSettings::Key(8), "Membret");
 }
 
-TEST(ReceiptSettingsTest, FormFaultNamesAShortScreen) {
-    FormTables tables = NineItems();
+TEST_F(ReceiptSettingsTest, FormFaultNamesAShortScreen) {
     EXPECT_EQ(ReceiptFormFault(tables), "");
     tables.Screen(1).ItemCount = 4;
     EXPECT_NE(ReceiptFormFault(tables).find("has 4 items"), std::string::npos);

@@ -432,21 +432,13 @@ inline void EditorScenario::MakeInstallation() {
     platform_.environment["TERM"] = Root() + "TEMP";
 }
 
-inline void EditorScenario::WriteFile(const std::string& relative, const std::string& bytes) {
-    std::filesystem::path path(dir_ / relative);
-    std::filesystem::create_directories(path.parent_path());
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
+inline void EditorScenario::WriteFile(const std::string& relative, const std::string& bytes) { dir_.Write(relative, bytes); }
 
 inline std::string EditorScenario::ReadFile(const std::string& relative) const { return dir_.Read(relative); }
 
 inline bool EditorScenario::HasFile(const std::string& relative) const { return dir_.Has(relative); }
 
-inline void EditorScenario::RemoveFile(const std::string& relative) {
-    std::error_code ignored;
-    std::filesystem::remove(dir_ / relative, ignored);
-}
+inline void EditorScenario::RemoveFile(const std::string& relative) { dir_.Remove(relative); }
 
 inline void EditorScenario::SetIniKey(const std::string& relative, const std::string& section, const std::string& key,
                                       const std::string& value) {

@@ -4,37 +4,20 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <memory>
-#include <random>
 #include <string>
 
 #include "format/preferences.h"
 #include "platform/platform.h"
+#include "platform/temp_dir.h"
 
 namespace qp::test {
 
 class TarnIniFixture : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::random_device seed;
-        dir_ = std::filesystem::temp_directory_path() /
-               ("qp_format_" + std::to_string(seed()) + "_" + std::to_string(seed()));
-        std::filesystem::create_directories(dir_);
-    }
-    void TearDown() override {
-        prefs_.reset();
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
-    }
+    std::string TarnIniPath() const { return dir_ / "Tarn.ini"; }
 
-    std::string TarnIniPath() const { return (dir_ / "Tarn.ini").string(); }
-
-    void WriteTarnIni(const std::string& bytes) {
-        std::ofstream out(TarnIniPath(), std::ios::binary | std::ios::trunc);
-        out << bytes;
-    }
+    void WriteTarnIni(const std::string& bytes) { dir_.Write("Tarn.ini", bytes); }
 
     // Preferences over the current Tarn.ini (missing unless written first).
     UserPreferences& Prefs() {
@@ -48,8 +31,8 @@ protected:
     }
 
     SystemPlatform platform_;
-    std::filesystem::path dir_;
-    std::unique_ptr<UserPreferences> prefs_;
+    testing::TempDir dir_;
+    std::unique_ptr<UserPreferences> prefs_;  // goes before the directory
 };
 
 }  // namespace qp::test

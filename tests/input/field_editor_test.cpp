@@ -2,20 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <initializer_list>
-#include <random>
 #include <string>
 #include <vector>
 
-#include "format/text_utils.h"
 #include "input/idle_console.h"
-#include "input/keyboard.h"
-#include "platform/platform.h"
-#include "screen/colours.h"
-#include "screen/memory_console.h"
-#include "screen/screen.h"
-#include "screen/windows.h"
+#include "input/input_rig.h"
 
 namespace qp {
 namespace {
@@ -42,41 +34,21 @@ struct EditResult {
     key::Code key;
 };
 
-class FieldEditorTest : public ::testing::Test {
+class FieldEditorTest : public ::testing::Test, protected testing::InputRig<WatchedConsole> {
 protected:
-    void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("qp_field_editor_" + std::to_string(std::random_device {}()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(dir_);
-        windows_ = std::make_unique<Windows>(screen_, colours_, platform_, dir_.string() + "/");
-        editor_ = std::make_unique<FieldEditor>(keyboard_, *windows_, colours_, textUtils_);
-        keyboard_.SetExitKeys("ea", "d,1b");
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
+    void SetUp() override { keyboard.SetExitKeys("ea", "d,1b"); }
 
-    void Keys(std::initializer_list<std::string_view> names) { console_.PressKeys(names); }
+    void Keys(std::initializer_list<std::string_view> names) { console.PressKeys(names); }
 
     EditResult Edit(std::string text, int position, int width = 0, int row = 5, int column = 10) {
         key::Code k = 0;
-        editor_->EditField(row, column, width, text, position, k);
+        editor.EditField(row, column, width, text, position, k);
         return {text, position, k};
     }
 
     std::string FieldOnScreen(int row, int column, int count) {
-        return console_.RowText(row).substr(static_cast<std::size_t>(column - 1), static_cast<std::size_t>(count));
+        return console.RowText(row).substr(static_cast<std::size_t>(column - 1), static_cast<std::size_t>(count));
     }
-
-    WatchedConsole console_;
-    Screen screen_ {console_};
-    ColourTable table_ {{{7, 0}, {15, 0}, {0, 7}, {14, 1}, {12, 0}}};
-    Colours colours_ {screen_, table_};
-    SystemPlatform platform_;
-    Keyboard keyboard_ {console_};
-    TextUtils textUtils_;
-    std::filesystem::path dir_;
-    std::unique_ptr<Windows> windows_;
-    std::unique_ptr<FieldEditor> editor_;
 };
 
 TEST(WordJumps, HelloWorld) {
@@ -131,8 +103,8 @@ TEST_F(FieldEditorTest, EditingKeysOnAnOrdinaryField) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        console_.SetInsertToggle(c.insert);
-        for (auto k : c.keys) console_.PressKey(k);
+        console.SetInsertToggle(c.insert);
+        for (auto k : c.keys) console.PressKey(k);
         Keys({"Enter"});
         EditResult r = Edit(c.text, c.position);
         EXPECT_EQ(r.text, c.wantText);
@@ -142,24 +114,24 @@ TEST_F(FieldEditorTest, EditingKeysOnAnOrdinaryField) {
 }
 
 TEST_F(FieldEditorTest, TypedTextIsShownAndTheInsertToggleIsTheConsoles) {
-    console_.SetInsertToggle(true);
-    console_.TypeText("ab");
+    console.SetInsertToggle(true);
+    console.TypeText("ab");
     Keys({"Ins", "Home", "Z", "Ins", "Enter"});
     EditResult r = Edit("     ", 1);
     EXPECT_EQ(r.text, "Zb   ");
     EXPECT_EQ(FieldOnScreen(5, 10, 5), "Zb   ");
-    EXPECT_TRUE(console_.InsertToggle());  // flipped twice
+    EXPECT_TRUE(console.InsertToggle());  // flipped twice
     // Cursor: 50 % in insert mode, 100 % after the first Ins, 50 % again, hidden at the end.
-    ASSERT_EQ(console_.seen.size(), 7u);
-    EXPECT_EQ(console_.seen[0].size, 50);
-    EXPECT_EQ(console_.seen[3].size, 100);
-    EXPECT_EQ(console_.seen[5].size, 100);
-    EXPECT_EQ(console_.seen[6].size, 50);
-    EXPECT_EQ(console_.CursorSize(), 0);
+    ASSERT_EQ(console.seen.size(), 7u);
+    EXPECT_EQ(console.seen[0].size, 50);
+    EXPECT_EQ(console.seen[3].size, 100);
+    EXPECT_EQ(console.seen[5].size, 100);
+    EXPECT_EQ(console.seen[6].size, 50);
+    EXPECT_EQ(console.CursorSize(), 0);
     // The cursor stood on the character to be typed, and goes back to the origin.
-    EXPECT_EQ(console_.seen[1].column, 11);
-    EXPECT_EQ(console_.CursorRow(), 5);
-    EXPECT_EQ(console_.CursorColumn(), 10);
+    EXPECT_EQ(console.seen[1].column, 11);
+    EXPECT_EQ(console.CursorRow(), 5);
+    EXPECT_EQ(console.CursorColumn(), 10);
 }
 
 TEST_F(FieldEditorTest, EndingKeysAreTranslatedAndFiltered) {
@@ -184,16 +156,16 @@ TEST_F(FieldEditorTest, EndingKeysAreTranslatedAndFiltered) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        keyboard_.SetExitKeys("ea", c.exitKeys);
-        for (auto k : c.keys) console_.PressKey(k);
+        keyboard.SetExitKeys("ea", c.exitKeys);
+        for (auto k : c.keys) console.PressKey(k);
         EditResult r = Edit("AB ", 2);
         EXPECT_EQ(r.key, c.want);
-        EXPECT_EQ(console_.QueuedEvents(), 0u);
+        EXPECT_EQ(console.QueuedEvents(), 0u);
     }
 }
 
 TEST_F(FieldEditorTest, UpAndDownMoveBetweenRowsOfAWrappedField) {
-    keyboard_.SetExitKeys("ea", "4800,5000,1b");
+    keyboard.SetExitKeys("ea", "4800,5000,1b");
     struct Case {
         int position;
         std::string_view key;
@@ -203,8 +175,8 @@ TEST_F(FieldEditorTest, UpAndDownMoveBetweenRowsOfAWrappedField) {
     // Ten characters in rows of five: positions 1-5, 6-10, and 11 after the text.
     for (Case c : {Case {8, "Up", 3, key::Esc}, Case {3, "Up", 3, key::Up}, Case {3, "Down", 8, key::Esc},
                    Case {6, "Down", 11, key::Esc}, Case {7, "Down", 7, key::Down}}) {
-        SCOPED_TRACE(testing::Message() << c.key << " from " << c.position);
-        console_.PressKey(c.key);
+        SCOPED_TRACE(::testing::Message() << c.key << " from " << c.position);
+        console.PressKey(c.key);
         if (c.wantKey == key::Esc) Keys({"Esc"});
         EditResult r = Edit("ABCDEFGHIJ", c.position, 5);
         EXPECT_EQ(r.position, c.wantPosition);
@@ -217,15 +189,15 @@ TEST_F(FieldEditorTest, UpAndDownMoveBetweenRowsOfAWrappedField) {
 TEST_F(FieldEditorTest, CursorAfterAFullLastRowStaysAtThatRowsEnd) {
     Keys({"End", "Esc"});
     Edit("ABCDEFGHIJ", 1, 5);
-    ASSERT_EQ(console_.seen.size(), 2u);
-    EXPECT_EQ(console_.seen[1].row, 6);
-    EXPECT_EQ(console_.seen[1].column, 15);
+    ASSERT_EQ(console.seen.size(), 2u);
+    EXPECT_EQ(console.seen[1].row, 6);
+    EXPECT_EQ(console.seen[1].column, 15);
 }
 
 TEST_F(FieldEditorTest, ChoiceFieldCyclesAndSearchesByLetter) {
-    editor_->SetFieldChoices("|S,Si|N,No");
+    editor.SetFieldChoices("|S,Si|N,No");
     auto arrows = [&] {
-        std::u32string row = console_.RowU32(5);
+        std::u32string row = console.RowU32(5);
         return std::u32string {row[8], row[11]};
     };
     // Shows No between the arrows; Right gives Si and the text S; the letter n finds No again.
@@ -233,41 +205,41 @@ TEST_F(FieldEditorTest, ChoiceFieldCyclesAndSearchesByLetter) {
     int row = 5, column = 10, width = 0, position = 1;
     key::Code k = 0;
     Keys({"Right", "Enter"});
-    editor_->EditField(row, column, width, text, position, k);
+    editor.EditField(row, column, width, text, position, k);
     EXPECT_EQ(text, "S");
     EXPECT_EQ(arrows(), U"  ");  // blanked when the edit ends
     EXPECT_EQ(FieldOnScreen(5, 10, 2), "Si");
 
     Keys({"n", "Enter"});
-    editor_->EditField(row, column, width, text, position, k);
+    editor.EditField(row, column, width, text, position, k);
     EXPECT_EQ(text, "N");
     EXPECT_EQ(FieldOnScreen(5, 10, 2), "No");
     EXPECT_EQ(k, key::Enter);
 }
 
 TEST_F(FieldEditorTest, ChoiceFieldShowsArrowsWhileEditing) {
-    editor_->SetFieldChoices("|1,Un|2,Dos|3,Tres");
+    editor.SetFieldChoices("|1,Un|2,Dos|3,Tres");
     Keys({"Left", "Left", "Esc"});
     EditResult r = Edit("2", 1);
-    ASSERT_EQ(console_.seen.size(), 3u);
+    ASSERT_EQ(console.seen.size(), 3u);
     // The arrows frame the widest description; no cursor is shown.
-    EXPECT_EQ(console_.seen[0].line.substr(8, 6), U"\u25C4Dos \u25BA");
-    EXPECT_EQ(console_.seen[1].line.substr(8, 6), U"\u25C4Un  \u25BA");
-    EXPECT_EQ(console_.seen[2].line.substr(8, 6), U"\u25C4Tres\u25BA");
-    EXPECT_EQ(console_.seen[0].size, 0);
+    EXPECT_EQ(console.seen[0].line.substr(8, 6), U"\u25C4Dos \u25BA");
+    EXPECT_EQ(console.seen[1].line.substr(8, 6), U"\u25C4Un  \u25BA");
+    EXPECT_EQ(console.seen[2].line.substr(8, 6), U"\u25C4Tres\u25BA");
+    EXPECT_EQ(console.seen[0].size, 0);
     EXPECT_EQ(r.text, "3");
     EXPECT_EQ(r.key, key::Esc);
 }
 
 TEST_F(FieldEditorTest, ChoiceFieldShowsAValueThatIsNoCodeAsItIs) {
-    editor_->SetFieldChoices("|S,S\xA1|N,No");
+    editor.SetFieldChoices("|S,S\xA1|N,No");
     Keys({"Esc"});
     Edit("x", 1);
     Keys({"Esc"});
     Edit("n", 1);
-    ASSERT_EQ(console_.seen.size(), 2u);
-    EXPECT_EQ(console_.seen[0].line.substr(8, 4), U"\u25C4x \u25BA");
-    EXPECT_EQ(console_.seen[1].line.substr(8, 4), U"\u25C4No\u25BA");
+    ASSERT_EQ(console.seen.size(), 2u);
+    EXPECT_EQ(console.seen[0].line.substr(8, 4), U"\u25C4x \u25BA");
+    EXPECT_EQ(console.seen[1].line.substr(8, 4), U"\u25C4No\u25BA");
 }
 
 TEST_F(FieldEditorTest, ChoiceFieldKeys) {
@@ -278,7 +250,7 @@ TEST_F(FieldEditorTest, ChoiceFieldKeys) {
         std::string wantText;
         key::Code wantKey;
     };
-    keyboard_.SetExitKeys("ea", "d,1b,4800,5000");
+    keyboard.SetExitKeys("ea", "d,1b,4800,5000");
     const std::vector<Case> cases = {
         // Passing through never changes a value: one that is no option's code
         // stays, and so does a code stored in the other case.
@@ -297,10 +269,10 @@ TEST_F(FieldEditorTest, ChoiceFieldKeys) {
         {"up ends at once", "B", {"Up"}, "B", key::Up},
         {"down ends at once", "B", {"Down"}, "B", key::Down},
     };
-    editor_->SetFieldChoices("|A,Bo|B,\x90ste|C,Bis");
+    editor.SetFieldChoices("|A,Bo|B,\x90ste|C,Bis");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        for (auto k : c.keys) console_.PressKey(k);
+        for (auto k : c.keys) console.PressKey(k);
         EditResult r = Edit(c.text, 1);
         EXPECT_EQ(r.text, c.wantText);
         EXPECT_EQ(r.key, c.wantKey);
@@ -308,121 +280,113 @@ TEST_F(FieldEditorTest, ChoiceFieldKeys) {
 }
 
 TEST_F(FieldEditorTest, ClipboardCopyAndPaste) {
-    console_.SetClipboard("  x\ty\x7Fz  ");
+    console.SetClipboard("  x\ty\x7Fz  ");
     Keys({"Ctrl+v", "Enter"});
     EditResult r = Edit("ABCDEF", 3);
     EXPECT_EQ(r.text, "ABxyzF");
     EXPECT_EQ(r.position, 3);  // the cursor does not move
     EXPECT_EQ(FieldOnScreen(5, 10, 6), "ABxyzF");
 
-    console_.SetClipboard("123456");
+    console.SetClipboard("123456");
     Keys({"Ctrl+v", "Enter"});
     EXPECT_EQ(Edit("ABCD", 3).text, "AB12");  // as far as the field goes
 
     Keys({"Ctrl+c", "Enter"});
     Edit("  to copy  ", 1);
-    EXPECT_EQ(console_.Clipboard(), "to copy");
+    EXPECT_EQ(console.Clipboard(), "to copy");
 
-    editor_->SetFieldChoices("|S,Si|N,No");
+    editor.SetFieldChoices("|S,Si|N,No");
     Keys({"Ctrl+c", "Ctrl+v", "Enter"});
     EXPECT_EQ(Edit("N", 1).text, "N");
-    EXPECT_EQ(console_.Clipboard(), "No");
+    EXPECT_EQ(console.Clipboard(), "No");
 }
 
 TEST_F(FieldEditorTest, MaskedFieldShowsXAndDoesNotEcho) {
-    keyboard_.SetExitKeys("h", "");
+    keyboard.SetExitKeys("h", "");
     for (bool insert : {true, false}) {
         SCOPED_TRACE(insert ? "insert" : "overwrite");
-        console_.SetInsertToggle(insert);
-        console_.TypeText("ab");
+        console.SetInsertToggle(insert);
+        console.TypeText("ab");
         Keys({"Enter"});
         EditResult r = Edit("     ", 1);
         EXPECT_EQ(r.text, "ab   ");
         EXPECT_EQ(FieldOnScreen(5, 10, 6), "XXXXX ");
     }
     // A wrapped field shows width - 1 mask characters on each of its rows.
-    console_.TypeText("abcdefg");
+    console.TypeText("abcdefg");
     Keys({"Enter"});
     EXPECT_EQ(Edit("       ", 1, 4, 10).text, "abcdefg");
     EXPECT_EQ(FieldOnScreen(10, 10, 5), "XXX  ");
     EXPECT_EQ(FieldOnScreen(11, 10, 5), "XXX  ");
-    console_.SetClipboard("before");
+    console.SetClipboard("before");
     Keys({"Ctrl+c", "Enter"});
     Edit("secret", 1);
-    EXPECT_EQ(console_.Clipboard(), "before");
+    EXPECT_EQ(console.Clipboard(), "before");
 }
 
 TEST_F(FieldEditorTest, MouseClicks) {
-    keyboard_.SetExitKeys("ea", "d,1b");
+    keyboard.SetExitKeys("ea", "d,1b");
     // A click inside a wrapped field moves the cursor to the clicked character,
     // the short last row included; a click outside ends the edit.
-    console_.Click(12, 6);
-    console_.Click(11, 7);
-    console_.Click(30, 5);
+    console.Click(12, 6);
+    console.Click(11, 7);
+    console.Click(30, 5);
     EditResult r = Edit("ABCDEFGHIJ", 1, 4);
     EXPECT_EQ(r.key, -(30 * 100 + 5));
     EXPECT_EQ(r.position, 10);
-    ASSERT_EQ(console_.seen.size(), 3u);
-    EXPECT_EQ(console_.seen[1].row, 6);
-    EXPECT_EQ(console_.seen[1].column, 12);
+    ASSERT_EQ(console.seen.size(), 3u);
+    EXPECT_EQ(console.seen[1].row, 6);
+    EXPECT_EQ(console.seen[1].column, 12);
 
     // Past the end of the short last row is outside the field.
-    console_.Click(13, 7);
+    console.Click(13, 7);
     EXPECT_EQ(Edit("ABCDEFGHIJ", 1, 4).key, -(13 * 100 + 7));
 
     // On a choice field the arrows act as Left and Right, the description as nothing.
-    editor_->SetFieldChoices("|A,One|B,Two|C,Six");
-    console_.Click(9, 5);
-    console_.Click(11, 5);
-    console_.Click(9, 5);
+    editor.SetFieldChoices("|A,One|B,Two|C,Six");
+    console.Click(9, 5);
+    console.Click(11, 5);
+    console.Click(9, 5);
     Keys({"Enter"});
     EXPECT_EQ(Edit("A", 1).text, "B");
-    console_.Click(13, 5);
+    console.Click(13, 5);
     Keys({"Enter"});
     EXPECT_EQ(Edit("A", 1).text, "B");
 }
 
 TEST_F(FieldEditorTest, MouseCoordinatesAreThoseOfTheScreenInsideAWindow) {
-    windows_->PushScreenRegion(3, 20, 10, 60);
+    windows.PushScreenRegion(3, 20, 10, 60);
     // Row 2, column 5 of the window is screen row 5, column 25.
-    console_.Click(27, 5);
+    console.Click(27, 5);
     Keys({"Enter"});
     EditResult r = Edit("ABCDEF", 1, 0, 2, 5);
     EXPECT_EQ(r.position, 3);
     EXPECT_EQ(FieldOnScreen(5, 25, 6), "ABCDEF");
-    windows_->PopScreenRegion();
+    windows.PopScreenRegion();
 }
 
 TEST(FieldEditorIdle, WaitsForTheConsoleBetweenKeysInsteadOfPolling) {
-    IdleConsole console;
-    Screen screen(console);
-    ColourTable table {{{7, 0}, {15, 0}, {0, 7}, {14, 1}, {12, 0}}};
-    Colours colours(screen, table);
-    SystemPlatform platform;
-    Windows windows(screen, colours, platform, (std::filesystem::temp_directory_path() / "qp-idle-").string());
-    Keyboard keyboard(console);
-    TextUtils textUtils;
-    FieldEditor editor(keyboard, windows, colours, textUtils);
-    keyboard.SetExitKeys("ea", "d");
-    console.TypeText("ab");
-    console.PressKeys({"Ins", "Enter"});
+    testing::InputRig<IdleConsole> rig;
+    rig.keyboard.SetExitKeys("ea", "d");
+    rig.console.TypeText("ab");
+    rig.console.PressKeys({"Ins", "Enter"});
     int row = 5, column = 10, width = 0, position = 1;
     std::string text = "    ";
     key::Code key = 0;
-    editor.EditField(row, column, width, text, position, key);
+    rig.editor.EditField(row, column, width, text, position, key);
     EXPECT_EQ(text, "ab  ");
     EXPECT_EQ(key, key::Enter);
-    EXPECT_EQ(console.waits(), console.emptyPolls());
-    EXPECT_GE(console.waits(), 4 * 3);
+    EXPECT_EQ(rig.console.waits(), rig.console.emptyPolls());
+    EXPECT_GE(rig.console.waits(), 4 * 3);
 }
 
 TEST_F(FieldEditorTest, ZeroRowAndColumnMeanTheCursor) {
-    console_.SetCursor(7, 30);
+    console.SetCursor(7, 30);
     Keys({"Enter"});
     int row = 0, column = 0, width = 0, position = 1;
     std::string text = "HI";
     key::Code k = 0;
-    editor_->EditField(row, column, width, text, position, k);
+    editor.EditField(row, column, width, text, position, k);
     EXPECT_EQ(row, 7);
     EXPECT_EQ(column, 30);
     EXPECT_EQ(width, 3);

@@ -6,19 +6,11 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
-#include <random>
 #include <string>
 #include <vector>
 
-#include "format/text_utils.h"
-#include "input/field_editor.h"
-#include "input/keyboard.h"
-#include "platform/platform.h"
-#include "screen/colours.h"
+#include "input/input_rig.h"
 #include "screen/help.h"
-#include "screen/memory_console.h"
-#include "screen/screen.h"
-#include "screen/windows.h"
 
 namespace qp {
 namespace {
@@ -102,25 +94,17 @@ FormScreen MakeScreen(int count, std::string exitKeys) {
 // Enter, Esc, Up, Down, PgUp, PgDn, Ctrl+B, F2, F4, F5.
 const std::string kExitKeys = "d,1b,4800,5000,4900,5100,2,3c00,3e00,3f00";
 
-class FormEngineTest : public ::testing::Test {
+class FormEngineTest : public ::testing::Test, protected testing::InputRig<> {
 protected:
     void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("qp_form_engine_" + std::to_string(std::random_device {}()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(dir_);
-        windows_ = std::make_unique<Windows>(screen_, colours_, platform_, dir_.string() + "/");
-        editor_ = std::make_unique<FieldEditor>(keyboard_, *windows_, colours_, textUtils_);
-        help_ = std::make_unique<Help>(*windows_, platform_, "DOS");
         tables_.ScreenCount = 1;
         tables_.MaxItems = 3;
         tables_.screens.push_back(MakeScreen(3, kExitKeys));
         tables_.lists.resize(2);
     }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
 
     FormEngine& Engine(std::string menuName = "", FormEngine::ListBrowserFn browser = {}) {
-        engine_ = std::make_unique<FormEngine>(tables_, hooks_, *editor_, keyboard_, *windows_, colours_, *help_,
+        engine_ = std::make_unique<FormEngine>(tables_, hooks_, editor, keyboard, windows, colours, help,
                                                std::move(menuName), std::move(browser));
         return *engine_;
     }
@@ -129,21 +113,11 @@ protected:
         engine_->RunScreen(1, up, down, key);
         return key;
     }
-    void Keys(std::initializer_list<std::string_view> names) { console_.PressKeys(names); }
+    void Keys(std::initializer_list<std::string_view> names) { console.PressKeys(names); }
     FormItem& Item(int i) { return tables_.Item(1, i); }
     using Log = std::vector<std::string>;
 
-    MemoryConsole console_;
-    Screen screen_ {console_};
-    ColourTable table_ {{{7, 0}, {15, 0}, {0, 7}, {14, 1}, {12, 0}}};
-    Colours colours_ {screen_, table_};
-    SystemPlatform platform_;
-    Keyboard keyboard_ {console_};
-    TextUtils textUtils_;
-    std::filesystem::path dir_;
-    std::unique_ptr<Windows> windows_;
-    std::unique_ptr<FieldEditor> editor_;
-    std::unique_ptr<Help> help_;
+    Help help {windows, platform, "DOS"};
     FormTables tables_;
     FakeHooks hooks_ {tables_};
     std::unique_ptr<FormEngine> engine_;
@@ -236,14 +210,14 @@ TEST_F(FormEngineTest, Navigation) {
         for (int i : c.skipped) Item(i).Flags = kSkipped;
         hooks_.log.clear();
         Engine().SetTargetScreen(0);
-        for (auto k : c.keys) console_.PressKey(k);
+        for (auto k : c.keys) console.PressKey(k);
         EXPECT_EQ(Run(c.leaveOnPgUp, c.leaveOnPgDn), c.key);
         EXPECT_EQ(hooks_.log, c.log);
         EXPECT_EQ(engine_->TargetScreen(), c.target);
-        EXPECT_EQ(console_.QueuedEvents(), 0u);
-        EXPECT_TRUE(keyboard_.ExitKeysEmpty());  // the caller's set is given back
+        EXPECT_EQ(console.QueuedEvents(), 0u);
+        EXPECT_TRUE(keyboard.ExitKeysEmpty());  // the caller's set is given back
     }
-    EXPECT_EQ(console_.beeps(), 0);
+    EXPECT_EQ(console.beeps(), 0);
 }
 
 TEST_F(FormEngineTest, AScreenWithNothingToEditAsksToLeaveAtOnce) {
@@ -253,24 +227,24 @@ TEST_F(FormEngineTest, AScreenWithNothingToEditAsksToLeaveAtOnce) {
     s.WindowLeft = 10;
     s.WindowBottom = 12;
     s.WindowRight = 50;
-    screen_.Locate(6, 1);
-    screen_.Print("what lies under the window");
+    screen.Locate(6, 1);
+    screen.Print("what lies under the window");
     std::u32string frameCorner;
-    hooks_.onDraw = [&] { frameCorner = console_.RowU32(5).substr(9, 2); };
+    hooks_.onDraw = [&] { frameCorner = console.RowU32(5).substr(9, 2); };
 
     EXPECT_EQ(Run(0, 0, 1234), 1234);
     EXPECT_EQ(hooks_.log, (Log {"draw 1", "leave 1 4d2"}));
     EXPECT_EQ(frameCorner, U"\u2554\u2550");  // double frame while the screen runs
-    EXPECT_EQ(console_.RowText(6).substr(0, 26), "what lies under the window");
-    EXPECT_EQ(windows_->WindowDepth(), 0);
+    EXPECT_EQ(console.RowText(6).substr(0, 26), "what lies under the window");
+    EXPECT_EQ(windows.WindowDepth(), 0);
 }
 
 TEST_F(FormEngineTest, AnItemStartingBlankAndLeftBlankKeepsItsValue) {
     Item(1).Flags = kStartBlank;
     Item(2).Flags = kStartBlank;
-    console_.SetInsertToggle(true);
+    console.SetInsertToggle(true);
     Keys({"Enter"});
-    console_.TypeText("x");
+    console.TypeText("x");
     Keys({"Enter", "Esc", "Esc"});
     Run();
     EXPECT_EQ(hooks_.log[1], "accept 1.1 [v1   ] d");
@@ -280,26 +254,26 @@ TEST_F(FormEngineTest, AnItemStartingBlankAndLeftBlankKeepsItsValue) {
 TEST_F(FormEngineTest, HiddenEntryIsMaskedAndNeverShown) {
     Item(1).Flags = kHiddenEntry;
     Item(1).DescWidth = 3;
-    console_.SetInsertToggle(true);
-    console_.TypeText("ab");
+    console.SetInsertToggle(true);
+    console.TypeText("ab");
     std::string whileTyped;
-    hooks_.onAccept = [&](int) { whileTyped = console_.RowText(2).substr(10, 8); };
+    hooks_.onAccept = [&](int) { whileTyped = console.RowText(2).substr(10, 8); };
     Keys({"Enter", "Esc", "Esc"});
     Run();
     EXPECT_EQ(hooks_.log[1], "accept 1.1 [ab   ] d");
     EXPECT_EQ(whileTyped, "        ");  // neither the text nor the mask stays behind
-    EXPECT_EQ(keyboard_.FieldMask(), 0);
+    EXPECT_EQ(keyboard.FieldMask(), 0);
 }
 
 TEST_F(FormEngineTest, CursorAtEndAndDescriptionArea) {
     Item(1).Flags = kCursorAtEnd;
     Item(1).DescWidth = 4;
-    screen_.Locate(2, 16);
-    screen_.Print("ZZZZ");
-    console_.SetInsertToggle(true);
+    screen.Locate(2, 16);
+    screen.Print("ZZZZ");
+    console.SetInsertToggle(true);
     std::string whileEditing;
-    console_.TypeText("c");
-    hooks_.onAccept = [&](int) { whileEditing = console_.RowText(2).substr(10, 9); };
+    console.TypeText("c");
+    hooks_.onAccept = [&](int) { whileEditing = console.RowText(2).substr(10, 9); };
     Keys({"Enter", "Esc", "Esc"});
     Run();
     EXPECT_EQ(hooks_.log[1], "accept 1.1 [v1c  ] d");
@@ -327,16 +301,16 @@ TEST_F(FormEngineTest, HelpKey) {
         {"choice picked before the help", "QPTEST", "|v1,Si|N,No", {"Space", "F1", "Esc", "Enter"}, "N    "},
     };
     auto cwd = std::filesystem::current_path();
-    std::filesystem::current_path(dir_);
+    std::filesystem::current_path(dir.Dir());
     for (const auto& c : cases) {
         hooks_.log.clear();
-        console_.SetInsertToggle(false);
+        console.SetInsertToggle(false);
         Item(1).Assign("v1");
         Item(1).Options = c.options;
         std::string shownAtAccept;
-        hooks_.onAccept = [&](int) { shownAtAccept = console_.RowText(2).substr(10, 5); };
+        hooks_.onAccept = [&](int) { shownAtAccept = console.RowText(2).substr(10, 5); };
         Engine(c.menuName);
-        for (auto k : c.keys) console_.PressKey(k);
+        for (auto k : c.keys) console.PressKey(k);
         Keys({"Esc", "Esc"});
         Run();
         EXPECT_EQ(hooks_.log, (Log {"draw 1", "accept 1.1 [" + c.accepted + "] d", "show 1.2", "show 1.1", "leave 1 1b"}))
@@ -344,23 +318,23 @@ TEST_F(FormEngineTest, HelpKey) {
         if (!c.options.empty()) {
             EXPECT_EQ(shownAtAccept, "No   ") << c.what;
         }
-        EXPECT_EQ(console_.beeps(), 0) << c.what;
+        EXPECT_EQ(console.beeps(), 0) << c.what;
     }
     std::filesystem::current_path(cwd);
 }
 
 TEST_F(FormEngineTest, ARefusedItemBeepsAndIsEditedAgainUnderTheSameExitKeys) {
     hooks_.itemResults = {-1};
-    console_.SetInsertToggle(false);
-    console_.TypeText("x");
+    console.SetInsertToggle(false);
+    console.TypeText("x");
     // F6 is no exit key of the screen: it would end an edit under the caller's empty set.
     Keys({"Enter", "F6", "Enter", "Esc", "Esc"});
     EXPECT_EQ(Run(), key::Esc);
     EXPECT_EQ(hooks_.log, (Log {"draw 1", "accept 1.1 [x1   ] d", "accept 1.1 [x1   ] d", "show 1.2", "show 1.1",
                                 "leave 1 1b"}));
-    EXPECT_EQ(console_.beeps(), 1);
+    EXPECT_EQ(console.beeps(), 1);
     EXPECT_EQ(Item(1).Value, "x1   ");
-    EXPECT_TRUE(keyboard_.ExitKeysEmpty());
+    EXPECT_TRUE(keyboard.ExitKeysEmpty());
 }
 
 TEST_F(FormEngineTest, ListKey) {
@@ -407,11 +381,11 @@ TEST_F(FormEngineTest, ListKey) {
             if (!results.empty()) results.pop_front();
             return r;
         });
-        int beepsBefore = console_.beeps();
-        for (auto k : c.keys) console_.PressKey(k);
+        int beepsBefore = console.beeps();
+        for (auto k : c.keys) console.PressKey(k);
         Run();
         EXPECT_EQ(hooks_.log, c.log);
-        EXPECT_EQ(console_.beeps() - beepsBefore, c.beeps);
+        EXPECT_EQ(console.beeps() - beepsBefore, c.beeps);
         EXPECT_EQ(calls, c.browserCalls);
     }
 }
@@ -420,7 +394,7 @@ TEST_F(FormEngineTest, WithoutAListBrowserF4OnAListCountsAsCancelled) {
     Item(1).ListNo = 1;
     Keys({"F4", "Enter", "Esc", "Esc"});
     Run();
-    EXPECT_EQ(console_.beeps(), 1);
+    EXPECT_EQ(console.beeps(), 1);
     EXPECT_EQ(hooks_.log, (Log {"draw 1", "accept 1.1 [v1   ] d", "show 1.2", "show 1.1", "leave 1 1b"}));
 }
 
@@ -452,10 +426,10 @@ TEST_F(FormEngineTest, MouseClicks) {
             s.WindowRight = 60;
         }
         hooks_.log.clear();
-        console_.Click(c.column, c.row);
+        console.Click(c.column, c.row);
         Keys({"Enter", "Esc", "Esc"});
         Run();
-        console_.FlushInput();
+        console.FlushInput();
         ASSERT_GE(hooks_.log.size(), 3u);
         EXPECT_EQ(hooks_.log[1], "accept 1.1 [v1   ] " + Hex(-(c.column * 100 + c.row)));
         EXPECT_EQ(hooks_.log[2], c.expectNext);

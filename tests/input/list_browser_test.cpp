@@ -9,9 +9,7 @@
 #include <tuple>
 #include <vector>
 
-#include "format/text_utils.h"
-#include "input/field_editor.h"
-#include "platform/temp_dir.h"
+#include "input/input_rig.h"
 #include "records/builtin_engine.h"
 #include "records/record_test_support.h"
 #include "screen/help.h"
@@ -22,7 +20,7 @@ namespace {
 
 using testing::Le32;
 
-constexpr std::uint8_t kHighlight = 0x0C;  // colour "u" of the table below
+constexpr std::uint8_t kHighlight = 0x0C;  // colour "u" of the rig's table
 constexpr std::int16_t kFile = 5;
 constexpr std::uint32_t kRecordLength = 20;
 constexpr Rect kBox {3, 10, 9, 31};  // five lines of twenty columns
@@ -99,7 +97,7 @@ struct Shot {
     std::string Highlighted() const { return highlight > 0 ? lines[static_cast<std::size_t>(highlight - 1)] : "?"; }
 };
 
-class ListBrowserTest : public ::testing::Test {
+class ListBrowserTest : public ::testing::Test, protected testing::InputRig<ScriptConsole> {
 protected:
     void SetUp() override {
         tables.lists.resize(4);
@@ -157,18 +155,8 @@ protected:
     // The list as it stood when the operator pressed the last key.
     const Shot& Last() { return shots.back(); }
 
-    testing::TempDir dir;
     std::string path = dir / "list.dat";
     Rect box_ = kBox;
-    ScriptConsole console;
-    Screen screen {console};
-    ColourTable colourTable {{{7, 0}, {15, 0}, {0, 7}, {14, 1}, {12, 0}}};
-    Colours colours {screen, colourTable};
-    SystemPlatform platform;
-    Windows windows {screen, colours, platform, dir.Dir()};
-    Keyboard keyboard {console};
-    TextUtils textUtils;
-    FieldEditor editor {keyboard, windows, colours, textUtils};
     Help help {windows, platform, "DOS"};
     FormTables tables;
     ListHooks hooks;

@@ -11,13 +11,7 @@
 #include "format/preferences.h"
 #include "input/calculator.h"
 #include "input/calendar.h"
-#include "input/keyboard.h"
-#include "platform/platform.h"
-#include "platform/temp_dir.h"
-#include "screen/colours.h"
-#include "screen/memory_console.h"
-#include "screen/screen.h"
-#include "screen/windows.h"
+#include "input/input_rig.h"
 
 namespace qp {
 namespace {
@@ -56,49 +50,41 @@ std::uint8_t Attr(const RecordingConsole::Shot& shot, int row, int column) {
     return shot.attrs[static_cast<std::size_t>(row)][static_cast<std::size_t>(column - 1)];
 }
 
-class PopupTest : public ::testing::Test {
+class PopupTest : public ::testing::Test, protected testing::InputRig<RecordingConsole> {
 protected:
     void SetUp() override {
         // Something under the pop-ups, to see that it comes back.
         for (int r = 1; r <= 25; ++r) {
-            screen_.Locate(r, 1);
-            screen_.Print(std::string(80, static_cast<char>('a' + r % 26)));
+            screen.Locate(r, 1);
+            screen.Print(std::string(80, static_cast<char>('a' + r % 26)));
         }
-        before_ = console_.Take();
+        before_ = console.Take();
     }
 
     std::string OpenCalendar(const std::string& language, const std::string& ymd) {
         language_ = language;
         workDate_ = PackDigits(ymd);
-        Calendar calendar(keyboard_, windows_, colours_, prefs_, language_, workDate_);
+        Calendar calendar(keyboard, windows, colours, prefs_, language_, workDate_);
         return calendar.CalendarPopup();
     }
     std::string OpenCalculator() {
-        Calculator calculator(keyboard_, windows_, colours_, prefs_, platform_, dir_.Dir());
+        Calculator calculator(keyboard, windows, colours, prefs_, platform, dir.Dir());
         return calculator.CalculatorPopup();
     }
     void ExpectScreenAsBefore() {
-        RecordingConsole::Shot now = console_.Take();
+        RecordingConsole::Shot now = console.Take();
         EXPECT_EQ(now.rows, before_.rows);
     }
-    const RecordingConsole::Shot& Shot(std::size_t i) { return console_.shots.at(i); }
+    const RecordingConsole::Shot& Shot(std::size_t i) { return console.shots.at(i); }
 
-    testing::TempDir dir_;
-    RecordingConsole console_;
-    Screen screen_ {console_};
-    ColourTable table_ {{{7, 0}, {15, 0}, {0, 7}, {14, 1}, {12, 0}}};
-    Colours colours_ {screen_, table_};
-    SystemPlatform platform_;
-    Windows windows_ {screen_, colours_, platform_, dir_.Dir()};
-    Keyboard keyboard_ {console_};
-    UserPreferences prefs_ {platform_, dir_ / "Tarn.ini"};
+    UserPreferences prefs_ {platform, dir / "Tarn.ini"};
     std::string language_;
     std::string workDate_;
     RecordingConsole::Shot before_;
 };
 
 TEST_F(PopupTest, CalendarShowsTheQuarterOfTheWorkingDateAtTheRightEdge) {
-    console_.PressKey("Esc");
+    console.PressKey("Esc");
     EXPECT_EQ(OpenCalendar("CAT", "20240305"), "");
     const auto& shot = Shot(0);
     EXPECT_EQ(Cells(shot, 1, 59, 22), "\xDA" + std::string(7, '\xC4') + " 2024 " + std::string(7, '\xC4') + "\xBF");
@@ -126,15 +112,15 @@ TEST_F(PopupTest, CalendarHeaderFollowsTheLanguage) {
         {"GLG", " L  M  X  J  V  S  D"},
     };
     for (const Case& c : cases) {
-        console_.shots.clear();
-        console_.PressKey("Esc");
+        console.shots.clear();
+        console.PressKey("Esc");
         OpenCalendar(c.language, "20240305");
         EXPECT_EQ(Cells(Shot(0), 2, 60, 20), c.header) << c.language;
     }
 }
 
 TEST_F(PopupTest, CalendarRedrawsWhenTheDayLeavesTheQuarter) {
-    console_.PressKeys({"Left", "Esc"});
+    console.PressKeys({"Left", "Esc"});
     OpenCalendar("CAT", "20240101");
     const auto& shot = Shot(1);
     EXPECT_EQ(Cells(shot, 1, 67, 6), " 2023 ");
@@ -146,29 +132,29 @@ TEST_F(PopupTest, CalendarRedrawsWhenTheDayLeavesTheQuarter) {
 }
 
 TEST_F(PopupTest, CalendarAcceptsOnlyWithF) {
-    console_.PressKeys({"Enter", "Right", "f"});
+    console.PressKeys({"Enter", "Right", "f"});
     std::string chosen = OpenCalendar("CAT", "20240305");
     EXPECT_EQ(chosen, FormatDate(prefs_, "CAT", PackDigits("20240306"), 0, "dma"));
     EXPECT_FALSE(chosen.empty());
-    console_.PressKey("Alt+F");
+    console.PressKey("Alt+F");
     EXPECT_EQ(OpenCalendar("SPA", "20241231"), FormatDate(prefs_, "SPA", PackDigits("20241231"), 0, "dma"));
     ExpectScreenAsBefore();
 }
 
 TEST_F(PopupTest, PopupsThatDoNotFitDoNotOpen) {
-    console_.Resize(20, 80);
-    before_ = console_.Take();
+    console.Resize(20, 80);
+    before_ = console.Take();
     EXPECT_EQ(OpenCalendar("CAT", "20240305"), "");
     EXPECT_EQ(OpenCalculator(), "");
-    EXPECT_EQ(console_.beeps(), 2);
-    EXPECT_TRUE(console_.shots.empty()) << "no key is taken";
+    EXPECT_EQ(console.beeps(), 2);
+    EXPECT_TRUE(console.shots.empty()) << "no key is taken";
     ExpectScreenAsBefore();
 }
 
 TEST_F(PopupTest, CalculatorTapeGrowsUpwardsAndTheResultIsInHundredths) {
-    console_.TypeText("12+30=F");
+    console.TypeText("12+30=F");
     EXPECT_EQ(OpenCalculator(), "4200");
-    const auto& last = Shot(console_.shots.size() - 1);  // before "F"
+    const auto& last = Shot(console.shots.size() - 1);  // before "F"
     const std::string bar = "\xB3";
     EXPECT_EQ(Cells(last, 19, 1, 26), "\xDA" + std::string(24, '\xC4') + "\xBF");
     EXPECT_EQ(Cells(last, 20, 1, 26), bar + std::string(20, ' ') + "12 +" + bar);
@@ -182,14 +168,14 @@ TEST_F(PopupTest, CalculatorTapeGrowsUpwardsAndTheResultIsInHundredths) {
 }
 
 TEST_F(PopupTest, CalculatorStateSurvivesARestart) {
-    console_.TypeText("7.5");
-    console_.PressKeys({"Left", "Esc"});
+    console.TypeText("7.5");
+    console.PressKeys({"Left", "Esc"});
     EXPECT_EQ(OpenCalculator(), "");
-    std::string file = dir_.Read("MURCALC.TMP");
+    std::string file = dir.Read("MURCALC.TMP");
     EXPECT_EQ(file.substr(0, file.find("\r\n")), "55,23,7.5,0");
 
-    console_.shots.clear();
-    console_.PressKeys({"+", "F"});  // a new object stands for the next run
+    console.shots.clear();
+    console.PressKeys({"+", "F"});  // a new object stands for the next run
     EXPECT_EQ(OpenCalculator(), "750");
     const auto& shot = Shot(0);
     EXPECT_EQ(Cells(shot, 24, 55, 26), "\xB3" + FormatNumber(prefs_, CalculatorMask(true, 1), 7.5) + "  \xB3");
@@ -203,16 +189,16 @@ TEST_F(PopupTest, CalculatorErrorsShowOnTheTapeAndAreNeverStored) {
         const char* firstLine;  // of MURCALC.TMP: each case adds three tape lines
     } cases[] = {{"5/0=", "1,20,0,0"}, {"999999999999999*999999999999999=", "1,17,0,0"}};
     for (const Case& c : cases) {
-        console_.shots.clear();
-        int beeps = console_.beeps();
-        console_.TypeText(c.keys);
-        console_.PressKey("Esc");
+        console.shots.clear();
+        int beeps = console.beeps();
+        console.TypeText(c.keys);
+        console.PressKey("Esc");
         EXPECT_EQ(OpenCalculator(), "") << c.keys;
-        EXPECT_EQ(console_.beeps(), beeps + 1) << c.keys;
-        const auto& shot = Shot(console_.shots.size() - 1);
+        EXPECT_EQ(console.beeps(), beeps + 1) << c.keys;
+        const auto& shot = Shot(console.shots.size() - 1);
         EXPECT_NE(shot.rows[22].find("ERROR"), std::string::npos) << c.keys;
         EXPECT_NE(shot.rows[24].find("ERROR"), std::string::npos) << c.keys;
-        std::string file = dir_.Read("MURCALC.TMP");
+        std::string file = dir.Read("MURCALC.TMP");
         EXPECT_EQ(file.find("inf"), std::string::npos) << file;
         EXPECT_EQ(file.find("nan"), std::string::npos) << file;
         EXPECT_EQ(file.substr(0, file.find("\r\n")), c.firstLine) << c.keys;
@@ -230,25 +216,25 @@ TEST_F(PopupTest, DamagedStateFileOpensAClearCalculator) {
     };
     for (const Case& c : cases) {
         const char* text = c.text;
-        dir_.Write("MURCALC.TMP", text);
-        console_.shots.clear();
-        console_.PressKey("Esc");
+        dir.Write("MURCALC.TMP", text);
+        console.shots.clear();
+        console.PressKey("Esc");
         EXPECT_EQ(OpenCalculator(), "");
         EXPECT_EQ(Cells(Shot(0), 24, 1, 26), "\xB3" + std::string(21, ' ') + c.entry + "  \xB3") << text;
-        EXPECT_TRUE(ParseCalculatorState(dir_.Read("MURCALC.TMP")).column >= 1);
+        EXPECT_TRUE(ParseCalculatorState(dir.Read("MURCALC.TMP")).column >= 1);
     }
 }
 
 TEST_F(PopupTest, HotKeysTypeThePopupResultIntoTheNextReads) {
-    keyboard_.SetHotKeyHandlers([this] { return OpenCalculator(); }, [this] { return OpenCalendar("CAT", "20240305"); });
-    console_.PressKey("Alt+X");
-    console_.TypeText("0.05+0.07=F");
-    EXPECT_EQ(keyboard_.WaitKey(), key::AltX);
+    keyboard.SetHotKeyHandlers([this] { return OpenCalculator(); }, [this] { return OpenCalendar("CAT", "20240305"); });
+    console.PressKey("Alt+X");
+    console.TypeText("0.05+0.07=F");
+    EXPECT_EQ(keyboard.WaitKey(), key::AltX);
     std::string typed;
-    typed += static_cast<char>(keyboard_.WaitKey());
-    typed += static_cast<char>(keyboard_.WaitKey());
+    typed += static_cast<char>(keyboard.WaitKey());
+    typed += static_cast<char>(keyboard.WaitKey());
     EXPECT_EQ(typed, "12");
-    EXPECT_TRUE(keyboard_.PendingKeys().empty());
+    EXPECT_TRUE(keyboard.PendingKeys().empty());
 }
 
 }  // namespace
