@@ -35,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Colours colours(screen, fuzz::DefaultColours());
     SystemPlatform platform;
     Windows windows(screen, colours, platform, dir.Dir());
-    Help help(windows, platform, "DOS");
+    Help help(windows, platform, "DOS", "CAT");
     fuzz::PressKeys(console, keys, kKeys);
     console.PressKeys({"Esc", "Esc"});
     help.ShowHelp("TEMA");

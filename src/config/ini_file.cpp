@@ -118,7 +118,7 @@ std::string RewriteIniValue(std::string_view bytes, const std::string& section, 
 
 std::string ReadIniKey(Platform& platform, const std::string& path, const std::string& section,
                        const std::string& key) {
-    std::optional<std::string> bytes = ReadWholeFile(platform, path);
+    std::optional<std::string> bytes = ReadWholeFile(platform, path, kLargeFileLimit);
     return bytes ? ReadIniValue(*bytes, section, key) : std::string();
 }
 

@@ -276,7 +276,7 @@ FormLoadResult LoadForm(Platform& platform, const std::string& rootDir, const st
     std::string reason;
     if (!platform.Open(path, OpenMode::ReadShared, &reason))
         return {false, shown + ": cannot open the form file: " + (reason.empty() ? "unknown reason" : reason)};
-    std::optional<std::string> bytes = ReadWholeFile(platform, path);
+    std::optional<std::string> bytes = ReadWholeFile(platform, path, kLargeFileLimit);
     if (!bytes) return {false, shown + ": cannot read the form file"};
     return LoadFormText(std::move(*bytes), shown, translator, tables);
 }

@@ -82,7 +82,7 @@ void ReceiptSettings::Show(const Values& values) {
 
 void ReceiptSettings::LoadReceiptSettings() {
     modified_ = false;
-    loaded_ = ValuesIn(ReadWholeFile(platform_, tarnIni_).value_or(std::string()));
+    loaded_ = ValuesIn(ReadWholeFile(platform_, tarnIni_, kLargeFileLimit).value_or(std::string()));
     Show(loaded_);
 }
 

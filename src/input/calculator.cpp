@@ -339,7 +339,7 @@ Calculator::Calculator(Keyboard& keyboard, Windows& windows, Colours& colours, U
 CalculatorState Calculator::Load() {
     // The file is created empty when missing, so the state always has its place.
     platform_.Open(StatePath(), OpenMode::ReadWriteShared);
-    return ParseCalculatorState(ReadWholeFile(platform_, StatePath()).value_or(std::string()));
+    return ParseCalculatorState(ReadWholeFile(platform_, StatePath(), kSmallFileLimit).value_or(std::string()));
 }
 
 void Calculator::Save(const CalculatorState& state) {

@@ -2,16 +2,29 @@
 
 namespace qp {
 
-std::optional<std::string> ReadWholeFile(Platform& platform, const std::string& path) {
-    auto file = platform.Open(path, OpenMode::ReadShared);
+std::optional<std::string> ReadWholeFile(Platform& platform, const std::string& path, std::int64_t limit,
+                                         std::string* reason) {
+    auto file = platform.Open(path, OpenMode::ReadShared, reason);
     if (!file) return std::nullopt;
+    auto tooLarge = [&] {
+        if (reason) *reason = "larger than " + std::to_string(limit) + " bytes";
+        return std::nullopt;
+    };
+    const std::int64_t size = file->Size();
+    if (size > limit) return tooLarge();
     std::string bytes;
+    bytes.reserve(static_cast<std::size_t>(size > 0 ? size : 0));
     char chunk[65536];
     std::int64_t pos = 0;
     for (;;) {
         std::int64_t got = file->ReadAt(pos, chunk, sizeof chunk);
-        if (got < 0) return std::nullopt;
+        if (got < 0) {
+            if (reason) *reason = "cannot be read";
+            return std::nullopt;
+        }
         if (got == 0) break;
+        // A file that grows while it is read is held to the same bound.
+        if (pos + got > limit) return tooLarge();
         bytes.append(chunk, static_cast<std::size_t>(got));
         pos += got;
     }

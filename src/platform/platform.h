@@ -55,11 +55,22 @@ struct RewriteTarget {
     FileIdentity identity;
 };
 
+// Every mode opens regular files only: a folder, a FIFO or a device is
+// refused at once, never waited on.
 enum class OpenMode {
     ReadShared,       // read; others may read and write meanwhile
     ReadWriteShared,  // read and write, shared; created empty when missing
-    CreateExclusive,  // a new empty file for writing; fails when it exists
+    CreateExclusive,  // a new empty file for writing, 0600; fails when it exists
+    // The program's own state and temporary files in shared folders: read and
+    // write, never through a symbolic link (or reparse point), only a file of
+    // this user with no other name; created 0600 when missing.
+    Private,
 };
+
+// Largest files the program reads whole: the session's small files (and the
+// calculator's state, help pages) and the installation's files.
+constexpr std::int64_t kSmallFileLimit = std::int64_t {1} << 20;
+constexpr std::int64_t kLargeFileLimit = std::int64_t {64} << 20;
 
 // An open file. Positions are 0-based byte offsets.
 class File {
@@ -132,8 +143,10 @@ public:
     void SleepMilliseconds(int ms) override;
 };
 
-// Whole-file helpers over a Platform.
-std::optional<std::string> ReadWholeFile(Platform& platform, const std::string& path);
+// Whole-file helpers over a Platform. A file larger than `limit` bytes is
+// refused as a missing one is; `reason` says why when it is given.
+std::optional<std::string> ReadWholeFile(Platform& platform, const std::string& path, std::int64_t limit,
+                                         std::string* reason = nullptr);
 Status WriteWholeFile(Platform& platform, const std::string& path, const std::string& bytes);
 
 // Produces a file's new bytes from its current ones (empty for a missing

@@ -208,26 +208,60 @@ std::string NativePath(const std::string& programPath) {
     return result;
 }
 
-std::unique_ptr<File> SystemPlatform::Open(const std::string& path, OpenMode mode, std::string* reason) {
-    std::string native = NativePath(path);
-    int flags = O_CLOEXEC;
-    switch (mode) {
-        case OpenMode::ReadShared: flags |= O_RDONLY; break;
-        case OpenMode::ReadWriteShared: flags |= O_RDWR | O_CREAT; break;
-        case OpenMode::CreateExclusive: flags |= O_WRONLY | O_CREAT | O_EXCL; break;
-    }
+namespace {
+
+int OpenRetrying(const std::string& native, int flags, mode_t mode = 0) {
     int fd;
     do {
-        fd = ::open(native.c_str(), flags, 0666);
+        fd = ::open(native.c_str(), flags | O_CLOEXEC | O_NOCTTY, mode);
     } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+// Why an open file may not be used in `mode`; empty when it may.
+std::string RefusalOf(int fd, OpenMode mode) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return ErrnoText(errno);
+    if (S_ISDIR(st.st_mode)) return ErrnoText(EISDIR);
+    if (!S_ISREG(st.st_mode)) return "not a regular file";
+    if (mode == OpenMode::Private && (st.st_uid != ::geteuid() || st.st_nlink != 1))
+        return "not a file of this user alone";
+    return {};
+}
+
+// A file of this program's in a folder others may write: an existing one is
+// opened without following a link, a missing one made new, so that nobody
+// can point it at another file meanwhile.
+int OpenPrivate(const std::string& native) {
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        int fd = OpenRetrying(native, O_RDWR | O_NOFOLLOW | O_NONBLOCK);
+        if (fd >= 0 || errno != ENOENT) return fd;
+        fd = OpenRetrying(native, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW, 0600);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    return -1;
+}
+
+}  // namespace
+
+std::unique_ptr<File> SystemPlatform::Open(const std::string& path, OpenMode mode, std::string* reason) {
+    std::string native = NativePath(path);
+    int fd = -1;
+    // O_NONBLOCK: a FIFO or a device must not hold the open up; it is refused below.
+    switch (mode) {
+        case OpenMode::ReadShared: fd = OpenRetrying(native, O_RDONLY | O_NONBLOCK); break;
+        case OpenMode::ReadWriteShared: fd = OpenRetrying(native, O_RDWR | O_CREAT | O_NONBLOCK, 0666); break;
+        case OpenMode::CreateExclusive: fd = OpenRetrying(native, O_WRONLY | O_CREAT | O_EXCL, 0600); break;
+        case OpenMode::Private: fd = OpenPrivate(native); break;
+    }
     if (fd < 0) {
-        if (reason) *reason = ErrnoText(errno);
+        if (reason) *reason = errno == ELOOP ? std::string("a symbolic link") : ErrnoText(errno);
         return nullptr;
     }
-    struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    std::string refusal = RefusalOf(fd, mode);
+    if (!refusal.empty()) {
         ::close(fd);
-        if (reason) *reason = ErrnoText(EISDIR);
+        if (reason) *reason = refusal;
         return nullptr;
     }
     return std::make_unique<PosixFile>(fd);

@@ -129,17 +129,34 @@ std::string OemFromWide(const std::wstring& wide) {
 
 std::string NativePath(const std::string& programPath) { return programPath; }
 
+namespace {
+
+// Why an open handle may not be used in `mode`; empty when it may. COM1,
+// NUL, a pipe or a folder are no files to read; the program's own files are
+// never reached through a reparse point or another name of the file.
+std::string RefusalOf(HANDLE h, OpenMode mode) {
+    if (GetFileType(h) != FILE_TYPE_DISK) return "not a regular file";
+    BY_HANDLE_FILE_INFORMATION info {};
+    if (!GetFileInformationByHandle(h, &info)) return LastErrorText();
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return "is a folder";
+    if (mode == OpenMode::Private &&
+        ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || info.nNumberOfLinks != 1))
+        return "not a file of this user alone";
+    return {};
+}
+
+}  // namespace
+
 std::unique_ptr<File> SystemPlatform::Open(const std::string& path, OpenMode mode, std::string* reason) {
-    DWORD access = 0, share = 0, disposition = 0;
+    DWORD access = 0, share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, disposition = 0;
+    DWORD flags = FILE_ATTRIBUTE_NORMAL;
     switch (mode) {
         case OpenMode::ReadShared:
             access = GENERIC_READ;
-            share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
             disposition = OPEN_EXISTING;
             break;
         case OpenMode::ReadWriteShared:
             access = GENERIC_READ | GENERIC_WRITE;
-            share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
             disposition = OPEN_ALWAYS;
             break;
         case OpenMode::CreateExclusive:
@@ -147,10 +164,21 @@ std::unique_ptr<File> SystemPlatform::Open(const std::string& path, OpenMode mod
             share = 0;
             disposition = CREATE_NEW;
             break;
+        case OpenMode::Private:
+            access = GENERIC_READ | GENERIC_WRITE;
+            disposition = OPEN_ALWAYS;
+            flags |= FILE_FLAG_OPEN_REPARSE_POINT;
+            break;
     }
-    HANDLE h = CreateFileW(WideFromOem(path).c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = CreateFileW(WideFromOem(path).c_str(), access, share, nullptr, disposition, flags, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         if (reason) *reason = LastErrorText();
+        return nullptr;
+    }
+    std::string refusal = RefusalOf(h, mode);
+    if (!refusal.empty()) {
+        CloseHandle(h);
+        if (reason) *reason = refusal;
         return nullptr;
     }
     return std::make_unique<WindowsFile>(h);

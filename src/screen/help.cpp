@@ -163,8 +163,24 @@ private:
 
 }  // namespace
 
-Help::Help(Windows& windows, Platform& platform, std::string hostKind)
-    : windows_(windows), platform_(platform), hostKind_(std::move(hostKind)) {}
+bool IsHelpTopic(std::string_view topic) {
+    constexpr std::size_t kLongestTopic = 64;
+    if (topic.empty() || topic.size() > kLongestTopic) return false;
+    for (char c : topic) {
+        const bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+        const bool digit = c >= '0' && c <= '9';
+        if (!letter && !digit && c != '_' && c != '-') return false;
+    }
+    const std::string upper = UpperForCompare(topic);
+    for (const char* device : {"CON", "PRN", "AUX", "NUL"})
+        if (upper == device) return false;
+    const bool numberedDevice = upper.size() == 4 && (upper.compare(0, 3, "COM") == 0 || upper.compare(0, 3, "LPT") == 0) &&
+                                upper[3] >= '1' && upper[3] <= '9';
+    return !numberedDevice;
+}
+
+Help::Help(Windows& windows, Platform& platform, std::string hostKind, std::string languageCode)
+    : windows_(windows), platform_(platform), hostKind_(std::move(hostKind)), languageCode_(std::move(languageCode)) {}
 
 void Help::ShowHelp(const std::string& topic) {
     if (hostKind_.compare(0, 3, "WIN") == 0) {

@@ -30,7 +30,7 @@ std::string Translator::Translate(const std::string& catalan) {
     std::string path = rootDir_ + "LOCALE\\" + programName_ + ".LNG";
     // Opening for writing makes an empty file when there is none yet.
     platform_.Open(path, OpenMode::ReadWriteShared);
-    std::optional<std::string> bytes = ReadWholeFile(platform_, path);
+    std::optional<std::string> bytes = ReadWholeFile(platform_, path, kLargeFileLimit);
     if (!bytes) return catalan;
 
     int column = ColumnOf(languageCode_);

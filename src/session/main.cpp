@@ -72,7 +72,7 @@ int RunEditor(Program& p, const std::vector<std::string>&) {
     qp::Colours colours(screen, session.colourTable);
     qp::Windows windows(screen, colours, p.platform, session.TempDir);
     qp::Keyboard keyboard(console);
-    qp::Help help(windows, p.platform, session.HostKind);
+    qp::Help help(windows, p.platform, session.HostKind, session.LanguageCode);
     qp::UserPreferences preferences(p.platform, session.RootDir + "Tarn.ini");
     qp::TextUtils text;
     // Alt+X and Alt+C work in every key read from here on.
@@ -139,7 +139,7 @@ int RunHelpPage(Program& p, const std::vector<std::string>& args) {
     qp::Screen screen(*p.console);
     qp::Colours colours(screen, p.session.colourTable);
     qp::Windows windows(screen, colours, p.platform, p.session.TempDir);
-    qp::Help help(windows, p.platform, p.session.HostKind);
+    qp::Help help(windows, p.platform, p.session.HostKind, p.session.LanguageCode);
     help.ShowHelp(args[0]);
     return kOk;
 }
@@ -235,6 +235,8 @@ int main(int argc, char** argv) {
     if (!ArgumentsFit(*mode, args.size()))
         return Usage(p, std::string(*mode->option ? mode->option : "the editor") +
                             (*mode->arguments ? std::string(" takes ") + mode->arguments : " takes no arguments"));
+    if (mode->run == RunHelpPage && !qp::IsHelpTopic(args.front()))
+        return Usage(p, "a help topic is 1 to 64 letters, digits, _ or - and no device name: " + args.front());
 
     if (mode->needs & kSession) {
         p.session = qp::ReadSessionEnvironment(p.platform);

@@ -680,7 +680,7 @@ TEST(EditorScenarioTest, AMergedPlanThatFailsIsShownAndKeepsTheOperatorOnTheScre
     platform.beforeOpen = [&theirs](const std::string& path) {
         SystemPlatform system;
         ASSERT_TRUE(WriteIniKey(system, path, "Rebut", "Fila.Nom", "12").ok);
-        theirs = ReadWholeFile(system, path).value_or("");
+        theirs = ReadWholeFile(system, path, kLargeFileLimit).value_or("");
     };
     // Ours alone holds (the address on 12, the name on 13), and so does
     // theirs (the address on 11, the name on 12); together they do not.

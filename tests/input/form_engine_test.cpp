@@ -117,7 +117,7 @@ protected:
     FormItem& Item(int i) { return tables_.Item(1, i); }
     using Log = std::vector<std::string>;
 
-    Help help {windows, platform, "DOS"};
+    Help help {windows, platform, "DOS", "CAT"};
     FormTables tables_;
     FakeHooks hooks_ {tables_};
     std::unique_ptr<FormEngine> engine_;

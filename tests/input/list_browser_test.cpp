@@ -157,7 +157,7 @@ protected:
 
     std::string path = dir / "list.dat";
     Rect box_ = kBox;
-    Help help {windows, platform, "DOS"};
+    Help help {windows, platform, "DOS", "CAT"};
     FormTables tables;
     ListHooks hooks;
     FormEngine engine {tables, hooks, editor, keyboard, windows, colours, help, ""};
@@ -447,7 +447,7 @@ TEST_F(ListBrowserTest, EscInTheScreenRunFirstLeavesBeforeTheList) {
 
 TEST_F(ListBrowserTest, AListWithoutRecordFileShowsWhatBrowseTmpHolds) {
     SetList(1, 0, 0, kBox, "Sense fitxer");
-    dir.Write("Browse.tmp", ReadWholeFile(platform, std::string(QP_TEST_DATA) + "/lists/Browse.tmp").value_or(""));
+    dir.Write("Browse.tmp", ReadWholeFile(platform, std::string(QP_TEST_DATA) + "/lists/Browse.tmp", kLargeFileLimit).value_or(""));
 
     EXPECT_EQ(Browse({"Down", "Enter"}), 0);
 
@@ -525,7 +525,7 @@ TEST_F(ListBrowserTest, F4OpensTheSecondListAndReportsItsChoice) {
     tables.List(1).fields[7] = 2;
     SetList(2, 0, 0, {12, 40, 17, 60}, "Segona");
     box_ = {12, 40, 17, 60};
-    std::string fixture = ReadWholeFile(platform, std::string(QP_TEST_DATA) + "/lists/Browse.tmp").value_or("");
+    std::string fixture = ReadWholeFile(platform, std::string(QP_TEST_DATA) + "/lists/Browse.tmp", kLargeFileLimit).value_or("");
     hooks.onStart = [&](std::int16_t list) {
         if (list == 2) dir.Write("Browse.tmp", fixture);
     };

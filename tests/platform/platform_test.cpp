@@ -25,7 +25,7 @@ TEST_F(PlatformFiles, ProgramPathsFindFilesWhateverTheirCase) {
     const char* written[] = {"Forms/Sub/QPLayout.MPN", "FORMS\\SUB\\QPLAYOUT.MPN", "forms\\sub/qplayout.mpn"};
     for (const char* path : written) {
         EXPECT_EQ(NativePath(dir.Dir() + path), dir / "Forms/Sub/QPLayout.MPN") << path;
-        EXPECT_EQ(ReadWholeFile(platform, dir.Dir() + path), "form") << path;
+        EXPECT_EQ(ReadWholeFile(platform, dir.Dir() + path, kLargeFileLimit), "form") << path;
     }
 }
 

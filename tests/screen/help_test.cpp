@@ -100,7 +100,7 @@ protected:
         screen_ = std::make_unique<Screen>(*console_);
         colours_ = std::make_unique<Colours>(*screen_, kTable);
         windows_ = std::make_unique<Windows>(*screen_, *colours_, *platform_, dir_.string() + "/");
-        help_ = std::make_unique<Help>(*windows_, *platform_, host);
+        help_ = std::make_unique<Help>(*windows_, *platform_, host, "CAT");
         for (int r = 1; r <= rows; ++r) {
             screen_->Locate(r, 1);
             screen_->Print(std::string(static_cast<std::size_t>(columns), static_cast<char>('a' + r % 26)));
