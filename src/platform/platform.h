@@ -115,7 +115,9 @@ public:
     // Environment and process.
     virtual std::string GetEnv(const std::string& name) = 0;  // empty when unset
     virtual Status SetCurrentDirectory(const std::string& path) = 0;
-    // Runs a command line and waits for its end; returns its exit code, -1 when it could not start.
+    // Runs a command line and waits for its end; returns its exit code, -1
+    // when it could not start. Only a Windows host runs one; POSIX never
+    // starts a shell and gives -1.
     virtual int RunCommand(const std::string& commandLine) = 0;
     virtual bool IsWindowsHost() const = 0;
 

@@ -11,7 +11,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace qp {
@@ -386,19 +385,10 @@ Status SystemPlatform::SetCurrentDirectory(const std::string& path) {
     return Status::Ok();
 }
 
-int SystemPlatform::RunCommand(const std::string& commandLine) {
-    pid_t pid = ::fork();
-    if (pid < 0) return -1;
-    if (pid == 0) {
-        ::execl("/bin/sh", "sh", "-c", commandLine.c_str(), static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    int st = 0;
-    while (::waitpid(pid, &st, 0) < 0) {
-        if (errno != EINTR) return -1;
-    }
-    return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-}
+// Command lines are the Windows host's way to open help pages. Here no
+// command line is ever run: a shell would take whatever a file or variable
+// put into it as commands.
+int SystemPlatform::RunCommand(const std::string&) { return -1; }
 
 bool SystemPlatform::IsWindowsHost() const { return false; }
 
