@@ -1,10 +1,7 @@
 #include "config/ini_file.h"
 
 #include <optional>
-#include <string_view>
-#include <vector>
-
-#include "config/ini_lines.h"
+#include <utility>
 
 namespace qp {
 namespace {
@@ -14,91 +11,121 @@ std::string_view Unquoted(std::string_view value) {
     return value;
 }
 
-struct Request {
-    const std::string& section;
-    const std::string& key;
-    const std::string& value;
-};
-
-// Produces the rewritten file. Blank and comment-only lines are held back and
-// written only once the next non-blank line is known, so that a new entry
-// lands after the last non-blank line of its section.
+// Produces the rewritten file in one pass. Blank and comment-only lines are
+// held back and written only once the next line that stays is known, so that
+// new entries land after the last non-blank line of their section.
 class Rewriter {
 public:
-    explicit Rewriter(const Request& request) : request_(request) {}
+    Rewriter(const ini::Lines& lines, const std::string& section, const std::vector<IniChange>& changes)
+        : lines_(lines), section_(section), changes_(changes), found_(changes.size(), false) {
+        for (const IniChange& change : changes_)
+            if (change.key.empty()) deletesSection_ = true;
+    }
 
-    std::string Run(std::string_view original) {
-        ini::Lines lines = ini::SplitLines(original);
-        lineEnd_ = lines.lineEnd;
-        out_.assign(lines.byteOrderMark);
-        for (std::string_view line : lines.lines) Take(line);
-        WriteMissingEntry();
+    std::string Run(std::size_t sizeHint) {
+        out_.reserve(sizeHint + 64 * changes_.size() + 16);
+        out_.assign(lines_.byteOrderMark);
+        for (const ini::Line& line : lines_.lines) Take(line);
+        WriteMissingEntries();
         FlushHeldLines();
-        return out_;
+        return std::move(out_);
     }
 
 private:
-    void Take(std::string_view line) {
-        ini::LineInfo info = ini::ClassifyLine(line);
+    void Take(const ini::Line& line) {
+        const ini::LineInfo& info = line.info;
         if (info.kind == ini::LineKind::Blank) {
-            held_.push_back(line);
+            held_.push_back(&line);
             return;
         }
-        bool deleteLine = request_.section.empty();
+        bool deleteLine = section_.empty();
         std::string rewritten;
         bool isRewritten = false;
         if (!inSection_) {
-            if (info.kind == ini::LineKind::Header && ini::SameName(info.name, request_.section)) {
+            if (info.kind == ini::LineKind::Header && ini::SameName(info.name, section_)) {
                 inSection_ = true;
-                if (request_.key.empty() || request_.section.empty()) deleteLine = true;
+                if (deletesSection_ || section_.empty()) deleteLine = true;
             }
         } else if (info.kind == ini::LineKind::Header) {
-            WriteMissingEntry();
+            WriteMissingEntries();
             inSection_ = false;
-        } else if (info.kind == ini::LineKind::Entry &&
-                   (request_.key.empty() || ini::SameName(info.name, request_.key))) {
-            rewritten.assign(line.substr(0, info.equals + 1));
-            rewritten += request_.value;
-            isRewritten = true;
-            if (request_.key.empty() || request_.section.empty() || request_.value.empty()) deleteLine = true;
-            written_ = true;
+        } else if (info.kind == ini::LineKind::Entry) {
+            if (deletesSection_) {
+                deleteLine = true;
+            } else if (const IniChange* change = ChangeFor(info.name)) {
+                rewritten.assign(line.text.substr(0, info.equals + 1));
+                rewritten += change->value;
+                isRewritten = true;
+                if (change->value.empty()) deleteLine = true;
+            }
         }
+        // A deleted line leaves the blank lines around it as one run, as if
+        // it had never been there.
+        if (deleteLine) return;
         FlushHeldLines();
-        if (!deleteLine) WriteLine(isRewritten ? std::string_view(rewritten) : line);
+        WriteLine(isRewritten ? std::string_view(rewritten) : line.text, line.end);
     }
 
-    void WriteMissingEntry() {
-        if (written_) return;
-        written_ = true;
-        if (request_.section.empty() || request_.key.empty() || request_.value.empty()) return;
-        if (!inSection_) WriteLine("[" + request_.section + "]");
-        WriteLine(request_.key + "=" + request_.value);
+    const IniChange* ChangeFor(std::string_view key) {
+        for (std::size_t i = 0; i < changes_.size(); ++i) {
+            if (!ini::SameName(key, changes_[i].key)) continue;
+            found_[i] = true;
+            return &changes_[i];
+        }
+        return nullptr;
+    }
+
+    // At the end of the first section of the name (or of the file), the keys
+    // it did not hold, in the order given; never again after that.
+    void WriteMissingEntries() {
+        if (missingWritten_) return;
+        missingWritten_ = true;
+        if (section_.empty() || deletesSection_) return;
+        bool headerThere = inSection_;
+        for (std::size_t i = 0; i < changes_.size(); ++i) {
+            if (found_[i] || changes_[i].value.empty()) continue;
+            if (!headerThere) {
+                WriteLine("[" + section_ + "]", {});
+                headerThere = true;
+            }
+            WriteLine(changes_[i].key + "=" + changes_[i].value, {});
+        }
     }
 
     void FlushHeldLines() {
-        for (std::string_view line : held_) WriteLine(line);
+        for (const ini::Line* line : held_) WriteLine(line->text, line->end);
         held_.clear();
     }
 
-    void WriteLine(std::string_view line) {
-        out_.append(line);
-        out_.append(lineEnd_);
+    // A line without an end of its own (new, or the file's unended last line)
+    // takes the end of the line before it.
+    void WriteLine(std::string_view text, std::string_view end) {
+        if (end.empty()) end = lastEnd_.empty() ? lines_.firstEnd : lastEnd_;
+        out_.append(text);
+        out_.append(end);
+        lastEnd_ = end;
     }
 
-    const Request& request_;
+    const ini::Lines& lines_;
+    const std::string& section_;
+    const std::vector<IniChange>& changes_;
+    std::vector<bool> found_;
+    bool deletesSection_ = false;
     bool inSection_ = false;
-    bool written_ = false;
-    std::string_view lineEnd_;
-    std::vector<std::string_view> held_;
+    bool missingWritten_ = false;
+    std::string_view lastEnd_;
+    std::vector<const ini::Line*> held_;
     std::string out_;
 };
 
 }  // namespace
 
-std::string ReadIniValue(std::string_view bytes, const std::string& section, const std::string& key) {
+IniView::IniView(std::string_view bytes) : lines_(ini::SplitLines(bytes)) {}
+
+std::string IniView::Value(const std::string& section, const std::string& key) const {
     bool inSection = false;
-    for (std::string_view line : ini::SplitLines(bytes).lines) {
-        ini::LineInfo info = ini::ClassifyLine(line);
+    for (const ini::Line& line : lines_.lines) {
+        const ini::LineInfo& info = line.info;
         if (info.kind == ini::LineKind::Blank) continue;
         if (!inSection) {
             inSection = info.kind == ini::LineKind::Header && ini::SameName(info.name, section);
@@ -110,16 +137,36 @@ std::string ReadIniValue(std::string_view bytes, const std::string& section, con
     return {};
 }
 
+std::string IniView::Rewritten(const std::string& section, const std::vector<IniChange>& changes) const {
+    std::size_t size = lines_.byteOrderMark.size();
+    for (const ini::Line& line : lines_.lines) size += line.text.size() + line.end.size();
+    return Rewriter(lines_, section, changes).Run(size);
+}
+
+IniDocument::IniDocument() : IniDocument(std::string()) {}
+
+IniDocument::IniDocument(std::string bytes)
+    : bytes_(std::make_unique<const std::string>(std::move(bytes))), view_(*bytes_) {}
+
+IniDocument IniDocument::Read(Platform& platform, const std::string& path, std::int64_t limit, std::string* problem) {
+    std::string reason;
+    std::optional<std::string> bytes = ReadWholeFile(platform, path, limit, &reason);
+    if (!bytes && problem && platform.Exists(path)) *problem = path + ": " + reason;
+    return IniDocument(bytes.value_or(std::string()));
+}
+
+std::string ReadIniValue(std::string_view bytes, const std::string& section, const std::string& key) {
+    return IniView(bytes).Value(section, key);
+}
+
 std::string RewriteIniValue(std::string_view bytes, const std::string& section, const std::string& key,
                             const std::string& value) {
-    Request request {section, key, value};
-    return Rewriter(request).Run(bytes);
+    return IniView(bytes).Rewritten(section, {IniChange {key, value}});
 }
 
 std::string ReadIniKey(Platform& platform, const std::string& path, const std::string& section,
                        const std::string& key) {
-    std::optional<std::string> bytes = ReadWholeFile(platform, path, kLargeFileLimit);
-    return bytes ? ReadIniValue(*bytes, section, key) : std::string();
+    return IniDocument::Read(platform, path, kLargeFileLimit).Value(section, key);
 }
 
 Status WriteIniKey(Platform& platform, const std::string& path, const std::string& section, const std::string& key,

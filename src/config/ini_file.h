@@ -1,15 +1,63 @@
 // Sectioned key=value configuration files (Tarn.ini, TarnTerm.ini, Sessio.ini).
 #pragma once
 
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "config/ini_lines.h"
 #include "platform/platform.h"
 
 namespace qp {
 
+// One key to set in a section: an empty value deletes its entries.
+struct IniChange {
+    std::string key;
+    std::string value;
+};
+
+// A file's bytes taken apart once, for as many keys as an operation reads or
+// changes. It looks at the bytes, which must outlive it.
+class IniView {
+public:
+    explicit IniView(std::string_view bytes);
+
+    // The value of the first entry `key` in the first section `section`;
+    // empty when the section or the key is missing.
+    std::string Value(const std::string& section, const std::string& key) const;
+    // The file's new bytes with each change made in `section` (each key
+    // once), as one WriteIniKey after another would make them. Lines not changed keep
+    // their bytes and their own line end; a changed or added line takes the
+    // end of the line it replaces or follows.
+    std::string Rewritten(const std::string& section, const std::vector<IniChange>& changes) const;
+
+private:
+    ini::Lines lines_;
+};
+
+// A configuration file read once and kept with its bytes.
+class IniDocument {
+public:
+    IniDocument();
+    explicit IniDocument(std::string bytes);
+    // A file that is missing, cannot be read, is not a regular file or is
+    // larger than `limit` reads as empty; `problem` then says why, except
+    // for a file that is simply not there.
+    static IniDocument Read(Platform& platform, const std::string& path, std::int64_t limit,
+                            std::string* problem = nullptr);
+
+    std::string Value(const std::string& section, const std::string& key) const { return view_.Value(section, key); }
+
+private:
+    std::unique_ptr<const std::string> bytes_;  // on the heap: the view's lines point into it
+    IniView view_;
+};
+
 // The value of the first entry `key` in section `section`; empty when the
-// file, the section or the key is missing.
+// file, the section or the key is missing. For one key: a caller that reads
+// several reads the file once into an IniDocument.
 std::string ReadIniKey(Platform& platform, const std::string& path, const std::string& section,
                        const std::string& key);
 
@@ -19,9 +67,8 @@ std::string ReadIniKey(Platform& platform, const std::string& path, const std::s
 Status WriteIniKey(Platform& platform, const std::string& path, const std::string& section,
                    const std::string& key, const std::string& value);
 
-// The same two operations on a file's bytes, for a caller that reads or
-// rewrites several keys at once. Lines written take the file's own line end
-// (CR LF for a new or one-line file); a byte order mark stays in front.
+// The same two operations on a file's bytes. An empty key deletes the
+// section, an empty section every non-blank line.
 std::string ReadIniValue(std::string_view bytes, const std::string& section, const std::string& key);
 std::string RewriteIniValue(std::string_view bytes, const std::string& section, const std::string& key,
                             const std::string& value);

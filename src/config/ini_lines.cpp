@@ -22,7 +22,7 @@ Lines SplitLines(std::string_view bytes) {
     if (stop != std::string_view::npos) bytes = bytes.substr(0, stop);
 
     Lines result;
-    result.lineEnd = "\r\n";
+    result.firstEnd = "\r\n";
     if (bytes.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
         result.byteOrderMark = bytes.substr(0, kByteOrderMark.size());
         bytes.remove_prefix(kByteOrderMark.size());
@@ -31,15 +31,14 @@ Lines SplitLines(std::string_view bytes) {
     std::size_t pos = 0;
     while (pos < bytes.size()) {
         std::size_t end = bytes.find_first_of("\r\n", pos);
-        if (end == std::string_view::npos) {
-            result.lines.push_back(bytes.substr(pos));
-            break;
-        }
-        result.lines.push_back(bytes.substr(pos, end - pos));
-        std::size_t next = end + 1;
-        if (bytes[end] == '\r' && next < bytes.size() && bytes[next] == '\n') ++next;
-        if (!endFound) {
-            result.lineEnd = bytes.substr(end, next - end);
+        if (end == std::string_view::npos) end = bytes.size();
+        std::size_t next = end < bytes.size() ? end + 1 : end;
+        if (end < bytes.size() && bytes[end] == '\r' && next < bytes.size() && bytes[next] == '\n') ++next;
+        std::string_view text = bytes.substr(pos, end - pos);
+        std::string_view lineEnd = bytes.substr(end, next - end);
+        result.lines.push_back(Line {text, lineEnd, ClassifyLine(text)});
+        if (!endFound && !lineEnd.empty()) {
+            result.firstEnd = lineEnd;
             endFound = true;
         }
         pos = next;
@@ -72,7 +71,15 @@ LineInfo ClassifyLine(std::string_view line) {
 }
 
 bool SameName(std::string_view stored, std::string_view wanted) {
-    return UpperForCompare(TrimSpaces(stored)) == UpperForCompare(TrimSpaces(wanted));
+    stored = TrimSpaces(stored);
+    wanted = TrimSpaces(wanted);
+    if (stored.size() != wanted.size()) return false;
+    for (std::size_t i = 0; i < stored.size(); ++i) {
+        const auto a = static_cast<unsigned char>(stored[i]);
+        const auto b = static_cast<unsigned char>(wanted[i]);
+        if (a != b && UpperForCompare(a) != UpperForCompare(b)) return false;
+    }
+    return true;
 }
 
 }  // namespace qp::ini

@@ -39,7 +39,7 @@ constexpr int kLastRowItem = 6;
 
 }  // namespace
 
-bool IsYes(std::string_view value) { return UpperForCompare(value) == "S"; }
+bool IsYes(std::string_view value) { return value == "S"; }
 
 std::string ChoiceDescription(const FormItem& item) {
     const std::vector<Choice> choices = ParseChoices(item.Options);
@@ -64,11 +64,11 @@ int ReceiptSettings::RowCount(int item) {
     return kRowCounts[static_cast<std::size_t>(item - 1)] - '0';
 }
 
-ReceiptSettings::Values ReceiptSettings::ValuesIn(std::string_view bytes) {
+ReceiptSettings::Values ReceiptSettings::ValuesIn(const IniView& file) {
     Values values;
     for (int k = 0; k < kSettingCount && tables_.HasItem(1, k + 1); ++k) {
         FormItem item = tables_.Item(1, k + 1);
-        item.Assign(ReadIniValue(bytes, kSection, kSettings[static_cast<std::size_t>(k)].key));
+        item.Assign(file.Value(kSection, kSettings[static_cast<std::size_t>(k)].key));
         if (IsBlank(item.Value)) item.Assign(kSettings[static_cast<std::size_t>(k)].defaultValue);
         values[static_cast<std::size_t>(k)] = item.Value;
     }
@@ -82,7 +82,10 @@ void ReceiptSettings::Show(const Values& values) {
 
 void ReceiptSettings::LoadReceiptSettings() {
     modified_ = false;
-    loaded_ = ValuesIn(ReadWholeFile(platform_, tarnIni_, kLargeFileLimit).value_or(std::string()));
+    // No lock for reading: a save puts the new file in place in one step, so
+    // this reads the old file or the new one, whole.
+    const std::string bytes = ReadWholeFile(platform_, tarnIni_, kLargeFileLimit).value_or(std::string());
+    loaded_ = ValuesIn(IniView(bytes));
     Show(loaded_);
 }
 
@@ -110,7 +113,9 @@ RowPlanFault ReceiptSettings::CheckRowPlan() {
 SaveResult ReceiptSettings::SaveReceiptSettings() {
     SaveResult result;
     result.status = RewriteFile(platform_, tarnIni_, [&](const RewriteTarget& current, std::string& replacement) {
-        Values now = ValuesIn(current.bytes);
+        // Under the rewrite lock: what the file holds now is what is merged.
+        const IniView file(current.bytes);
+        Values now = ValuesIn(file);
         Values merged;
         for (std::size_t k = 0; k < kSettingCount && tables_.HasItem(1, static_cast<int>(k) + 1); ++k) {
             const std::string& mine = tables_.Item(1, static_cast<int>(k) + 1).Value;
@@ -122,9 +127,10 @@ SaveResult ReceiptSettings::SaveReceiptSettings() {
         Show(merged);
         result.plan = CheckRowPlan();
         if (result.plan != RowPlanFault::None) return Status::Fail("the row plan does not hold");
-        replacement = current.bytes;
+        std::vector<IniChange> changes;
         for (std::size_t k = 0; k < kSettingCount && tables_.HasItem(1, static_cast<int>(k) + 1); ++k)
-            replacement = RewriteIniValue(replacement, kSection, kSettings[k].key, merged[k]);
+            changes.push_back({kSettings[k].key, merged[k]});
+        replacement = file.Rewritten(kSection, changes);
         return Status::Ok();
     });
     if (result.plan != RowPlanFault::None) result.status = Status::Ok();

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "config/ini_file.h"
 #include "input/form_tables.h"
 #include "platform/platform.h"
 
@@ -62,8 +63,8 @@ public:
 
 private:
     using Values = std::array<std::string, kSettingCount>;
-    // The nine values as loading makes them from a file's bytes.
-    Values ValuesIn(std::string_view bytes);
+    // The nine values as loading makes them from a file.
+    Values ValuesIn(const IniView& file);
     void Show(const Values& values);
 
     Platform& platform_;
@@ -73,10 +74,11 @@ private:
     Values loaded_;  // what Tarn.ini held when last read
 };
 
-// True when a Sí/No value says yes: "S" in either case.
+// True when a Sí/No value says yes: exactly "S", as the suite's receipt
+// printing reads it ("s" is no).
 bool IsYes(std::string_view value);
 // The description of the choice of `item.Options` whose code is the item's
-// value (in either case); a value that is no choice's code, as it is.
+// value exactly; a value that is no choice's code, as it is.
 std::string ChoiceDescription(const FormItem& item);
 
 // Empty when screen 1 of the tables can hold the nine settings; otherwise

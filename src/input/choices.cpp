@@ -23,9 +23,6 @@ std::vector<Choice> ParseChoices(std::string_view list) {
 std::optional<std::size_t> FindChoice(const std::vector<Choice>& choices, std::string_view value, std::size_t width) {
     for (std::size_t i = 0; i < choices.size(); ++i)
         if (FitWidth(choices[i].code, width) == value) return i;
-    const std::string upper = UpperForCompare(value);
-    for (std::size_t i = 0; i < choices.size(); ++i)
-        if (UpperForCompare(FitWidth(choices[i].code, width)) == upper) return i;
     return std::nullopt;
 }
 

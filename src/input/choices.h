@@ -19,8 +19,9 @@ struct Choice {
 std::vector<Choice> ParseChoices(std::string_view list);
 
 // The choice that `value` (a field's text, `width` characters) holds: its code
-// padded to the width, the same bytes first, then the same letters in either
-// case. None when the value is no choice's code.
+// padded to the width, byte for byte. None when the value is no choice's code
+// exactly: the suite's programs read "s" as no choice at all, so it must not
+// be shown as "Sí".
 std::optional<std::size_t> FindChoice(const std::vector<Choice>& choices, std::string_view value, std::size_t width);
 
 }  // namespace qp

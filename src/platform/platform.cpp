@@ -46,9 +46,10 @@ Status WriteWholeFile(Platform& platform, const std::string& path, const std::st
 namespace {
 
 constexpr int kCopyNameAttempts = 100;
-// Another program of the suite holding the file is waited out this long in all.
-constexpr int kReplaceAttempts = 8;
-constexpr int kReplaceRetryMs = 200;
+// A lock held by another save, or a file another program holds, is waited
+// out this long in all, in short sleeps.
+constexpr int kWaitMs = 5000;
+constexpr int kWaitStepMs = 50;
 constexpr std::size_t kCopyDigits = 5;
 
 void RemoveDeadCopies(Platform& platform, const std::string& directory) {
@@ -66,7 +67,7 @@ std::unique_ptr<File> CreateCopyBeside(Platform& platform, const RewriteTarget& 
         for (std::size_t digit = 0; digit < kCopyDigits; ++digit) name += static_cast<char>('0' + random.Below(10));
         name += ".tmp";
         if (platform.Exists(name)) continue;
-        std::unique_ptr<File> copy = platform.CreateCopy(name, target.exists ? target.identity : FileIdentity {}, status);
+        std::unique_ptr<File> copy = platform.CreateCopy(name, target.identity, status);
         // Another save, seeded in the same hundredth, may have taken the name
         // since it was looked at: the next name is tried.
         if (!copy && platform.Exists(name)) continue;
@@ -77,14 +78,35 @@ std::unique_ptr<File> CreateCopyBeside(Platform& platform, const RewriteTarget& 
     return nullptr;
 }
 
-Status PutCopyInPlace(Platform& platform, const std::string& copyPath, const std::string& path) {
-    Status replaced;
-    for (int attempt = 0; attempt < kReplaceAttempts; ++attempt) {
-        if (attempt > 0) platform.SleepMilliseconds(kReplaceRetryMs);
-        replaced = platform.Replace(copyPath, path);
-        if (replaced || replaced.cause != FailureCause::InUse) break;
-    }
-    return replaced;
+Status WriteCopyInPlace(Platform& platform, const RewriteTarget& target, const std::string& replacement) {
+    RemoveDeadCopies(platform, DirectoryPart(target.path));
+    Status status;
+    std::string copyPath;
+    std::unique_ptr<File> copy = CreateCopyBeside(platform, target, copyPath, status);
+    if (!copy) return status;
+    status = copy->WriteAt(0, replacement.data(), replacement.size());
+    if (status) status = copy->Sync();
+    copy.reset();
+    if (!status) status.reason = "cannot write the copy " + copyPath + ": " + status.reason;
+    if (status) status = platform.Replace(copyPath, target.path);
+    if (!status) platform.Remove(copyPath);
+    return status;
+}
+
+// One try: lock, read, rewrite, replace. The lock is let go when the target
+// is dropped, after the replace.
+Status RewriteOnce(Platform& platform, const std::string& path, const RewriteFunction& rewrite) {
+    RewriteTarget target;
+    Status status = platform.OpenForRewrite(path, target);
+    if (!status) return status;
+    std::string replacement;
+    status = rewrite(target, replacement);
+    // Nothing to change: the file is not touched at all.
+    if (status && !(target.exists && replacement == target.bytes))
+        status = WriteCopyInPlace(platform, target, replacement);
+    // A file made only to be locked goes again, unless a peer wrote to it.
+    if (!status && target.created && target.held && target.held->Size() == 0) platform.Remove(target.path);
+    return status;
 }
 
 }  // namespace
@@ -104,26 +126,11 @@ bool IsRewriteCopyName(const std::string& name) {
 }
 
 Status RewriteFile(Platform& platform, const std::string& path, const RewriteFunction& rewrite) {
-    RewriteTarget target;
-    Status status = platform.OpenForRewrite(path, target);
-    if (!status) return status;
-    std::string replacement;
-    status = rewrite(target, replacement);
-    if (!status) return status;
-    // Nothing to change: the file is not touched at all.
-    if (target.exists && replacement == target.bytes) return Status::Ok();
-
-    RemoveDeadCopies(platform, DirectoryPart(target.path));
-    std::string copyPath;
-    std::unique_ptr<File> copy = CreateCopyBeside(platform, target, copyPath, status);
-    if (!copy) return status;
-    status = copy->WriteAt(0, replacement.data(), replacement.size());
-    if (status) status = copy->Sync();
-    copy.reset();
-    if (!status) status.reason = "cannot write the copy " + copyPath + ": " + status.reason;
-    if (status) status = PutCopyInPlace(platform, copyPath, target.path);
-    if (!status) platform.Remove(copyPath);
-    return status;
+    for (int waited = 0;; waited += kWaitStepMs) {
+        Status status = RewriteOnce(platform, path, rewrite);
+        if (status || status.cause != FailureCause::InUse || waited >= kWaitMs) return status;
+        platform.SleepMilliseconds(kWaitStepMs);
+    }
 }
 
 void Random::Seed(std::uint64_t seed) { state_ = seed ^ 0x9E3779B97F4A7C15ULL; }

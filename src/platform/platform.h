@@ -46,13 +46,28 @@ struct FileIdentity {
     std::int64_t group = -1;
 };
 
+// An open file. Positions are 0-based byte offsets.
+class File {
+public:
+    virtual ~File() = default;
+    virtual std::int64_t Size() = 0;  // -1 when unknown
+    // Reads up to n bytes at pos; returns the count read (0 at the end), -1 on error.
+    virtual std::int64_t ReadAt(std::int64_t pos, void* buffer, std::size_t n) = 0;
+    virtual Status WriteAt(std::int64_t pos, const void* data, std::size_t n) = 0;
+    // Pushes what was written down to the disk.
+    virtual Status Sync() = 0;
+};
+
 // A file opened for rewriting: the file itself (symbolic links followed),
-// and what it holds now.
+// what it holds now, and the open file that holds the rewrite lock on it
+// until the target is dropped.
 struct RewriteTarget {
     std::string path;  // the final target, as the platform names it
     bool exists = false;
+    bool created = false;  // made empty by this rewrite, to have something to lock
     std::string bytes;
     FileIdentity identity;
+    std::unique_ptr<File> held;
 };
 
 // Every mode opens regular files only: a folder, a FIFO or a device is
@@ -72,18 +87,6 @@ enum class OpenMode {
 constexpr std::int64_t kSmallFileLimit = std::int64_t {1} << 20;
 constexpr std::int64_t kLargeFileLimit = std::int64_t {64} << 20;
 
-// An open file. Positions are 0-based byte offsets.
-class File {
-public:
-    virtual ~File() = default;
-    virtual std::int64_t Size() = 0;  // -1 when unknown
-    // Reads up to n bytes at pos; returns the count read (0 at the end), -1 on error.
-    virtual std::int64_t ReadAt(std::int64_t pos, void* buffer, std::size_t n) = 0;
-    virtual Status WriteAt(std::int64_t pos, const void* data, std::size_t n) = 0;
-    // Pushes what was written down to the disk.
-    virtual Status Sync() = 0;
-};
-
 class Platform {
 public:
     virtual ~Platform() = default;
@@ -101,7 +104,9 @@ public:
     // The services of RewriteFile below, one step each.
     // Opens `path` for reading and writing, as a check that it may be
     // rewritten (a read-only file is refused, even for an administrator),
-    // and reads it. A missing file is no failure when its folder exists.
+    // takes the exclusive rewrite lock on it without waiting (InUse when
+    // another program holds it) and reads it. A missing file is made empty
+    // to be locked, when its folder exists.
     virtual Status OpenForRewrite(const std::string& path, RewriteTarget& target) = 0;
     // Names of the entries of a directory ("" is the current one).
     virtual std::vector<std::string> ListDirectory(const std::string& directory) = 0;
@@ -156,12 +161,16 @@ Status WriteWholeFile(Platform& platform, const std::string& path, const std::st
 using RewriteFunction = std::function<Status(const RewriteTarget& current, std::string& replacement)>;
 
 // The one way a configuration file is rewritten. The file is opened for
-// reading and writing first; the new copy is made beside it (beside a
+// reading and writing and locked against every other rewrite, of this
+// program or of a peer that takes the same lock, from before it is read
+// until its replacement is in place: `rewrite` (a merge, say) sees what
+// the file holds at that moment. The new copy is made beside it (beside a
 // symbolic link's final target, so that the link stays), with its mode,
-// group and owner, flushed and put in its place in one step. A replace
-// refused because another program holds the file is tried again for about
-// a second and a half. On any failure the file is as it was and no copy is
-// left; copies left by saves that died in the same folder are removed.
+// group and owner, flushed and put in its place in one step. A lock held
+// by another program, or a replace refused because another program holds
+// the file, is waited for about five seconds, each new try reading the file
+// again. On any failure the file is as it was and no copy is left; copies
+// left by saves that died in the same folder are removed.
 Status RewriteFile(Platform& platform, const std::string& path, const RewriteFunction& rewrite);
 
 // The path up to and including its last ":", "\" or "/"; empty for a bare name.

@@ -44,6 +44,7 @@ constexpr time_t kDeadCopyAgeSeconds = 10;
 
 // Locks that belong to the open file, so that they also keep apart two saves
 // of one process; Linux has them, other systems get the process's locks.
+// Both kinds conflict with lockf(3) and with what peers such as crudini take.
 #ifdef F_OFD_SETLK
 constexpr int kSetLock = F_OFD_SETLK;
 #else
@@ -54,8 +55,14 @@ bool LockWholeFile(int fd, short type) {
     struct flock lock {};
     lock.l_type = type;
     lock.l_whence = SEEK_SET;
-    return ::fcntl(fd, kSetLock, &lock) == 0;
+    if (::fcntl(fd, kSetLock, &lock) == 0) return true;
+    // A kernel without open-file locks takes the process's.
+    return kSetLock != F_SETLK && errno == EINVAL && ::fcntl(fd, F_SETLK, &lock) == 0;
 }
+
+// A file system that keeps no locks (an NFS mount without its lock service,
+// say): the save goes on unlocked, as it would with a peer that takes none.
+bool LocksUnsupported(int err) { return err == ENOLCK || err == EINVAL || err == EOPNOTSUPP; }
 
 class PosixFile final : public File {
 public:
@@ -111,17 +118,29 @@ std::string ParentOf(const std::string& path) {
     return slash == 0 ? std::string("/") : path.substr(0, slash);
 }
 
-// Follows symbolic links to the file they finally name (as far as the
-// system would before giving up with ELOOP).
-std::string FinalTarget(std::string path) {
+// A link is followed only when this user, root, or the owner of the folder
+// that holds it made it (the rule Linux applies in shared sticky folders):
+// a link that another user put into a shared folder must not send a save
+// to a file of that user's choosing.
+bool TrustedLink(const std::string& link, const struct stat& linkStat) {
+    if (linkStat.st_uid == ::geteuid() || linkStat.st_uid == 0) return true;
+    std::string folder = ParentOf(link);
+    struct stat folderStat {};
+    return ::stat(folder.empty() ? "." : folder.c_str(), &folderStat) == 0 && folderStat.st_uid == linkStat.st_uid;
+}
+
+// Follows trusted symbolic links to the file they finally name (as far as
+// the system would before giving up with ELOOP).
+Status FollowTrustedLinks(std::string path, std::string& target) {
     for (int hop = 0; hop < 40; ++hop) {
         struct stat st {};
-        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) break;
+        if (!TrustedLink(path, st)) return Status::Fail("the link " + path + " was made by another user", FailureCause::Denied);
         std::vector<char> buffer(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 255) + 1);
         ssize_t n = ::readlink(path.c_str(), buffer.data(), buffer.size());
-        if (n < 0 || static_cast<std::size_t>(n) >= buffer.size()) return path;
+        if (n < 0 || static_cast<std::size_t>(n) >= buffer.size()) break;
         std::string link(buffer.data(), static_cast<std::size_t>(n));
-        if (link.empty()) return path;
+        if (link.empty()) break;
         if (link.front() == '/') {
             path = link;
         } else {
@@ -129,7 +148,8 @@ std::string FinalTarget(std::string path) {
             path = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + link;
         }
     }
-    return path;
+    target = path;
+    return Status::Ok();
 }
 
 void SyncDirectoryOf(const std::string& path) {
@@ -281,35 +301,90 @@ Status SystemPlatform::Replace(const std::string& from, const std::string& to) {
     return Status::Ok();
 }
 
+namespace {
+
+// Opens the file to rewrite, or makes it empty when it is missing (so that
+// two first saves lock the same file). -1 with errno on failure.
+int OpenOrCreateForRewrite(const std::string& path, bool& created) {
+    created = false;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode)) {
+            errno = EISDIR;
+            return -1;
+        }
+        // A file nobody may write is read-only, for an administrator too.
+        if ((st.st_mode & 0222) == 0) {
+            errno = EACCES;
+            return -1;
+        }
+        return OpenRetrying(path, O_RDWR | O_NONBLOCK);
+    }
+    if (errno != ENOENT) return -1;
+    int fd = OpenRetrying(path, O_RDWR | O_CREAT | O_EXCL | O_NONBLOCK, 0666);
+    created = fd >= 0;
+    return fd;
+}
+
+bool StillNamedBy(int fd, const std::string& path) {
+    struct stat open {};
+    struct stat named {};
+    return ::fstat(fd, &open) == 0 && ::stat(path.c_str(), &named) == 0 && open.st_dev == named.st_dev &&
+           open.st_ino == named.st_ino;
+}
+
+Status FolderOf(const std::string& path) {
+    std::string dir = ParentOf(path);
+    struct stat dirStat {};
+    if (::stat(dir.empty() ? "." : dir.c_str(), &dirStat) != 0) return Failed("no folder for", path, errno);
+    if (!S_ISDIR(dirStat.st_mode)) return Failed("no folder for", path, ENOTDIR);
+    return Status::Ok();
+}
+
+}  // namespace
+
 Status SystemPlatform::OpenForRewrite(const std::string& path, RewriteTarget& target) {
     target = RewriteTarget {};
-    target.path = FinalTarget(NativePath(path));
-    struct stat st {};
-    if (::stat(target.path.c_str(), &st) != 0) {
-        if (errno != ENOENT) return Failed("cannot open", target.path, errno);
-        std::string dir = ParentOf(target.path);
-        struct stat dirStat {};
-        if (::stat(dir.empty() ? "." : dir.c_str(), &dirStat) != 0) return Failed("no folder for", target.path, errno);
-        if (!S_ISDIR(dirStat.st_mode)) return Failed("no folder for", target.path, ENOTDIR);
+    Status status = FollowTrustedLinks(NativePath(path), target.path);
+    if (!status) return status;
+    // Another save may replace the file between our open and our lock; then
+    // the new file is the one to lock. Each round means another save went through.
+    for (int round = 0; round < 100; ++round) {
+        bool created = false;
+        int fd = OpenOrCreateForRewrite(target.path, created);
+        if (fd < 0) {
+            if (errno == EEXIST) continue;  // another first save made it meanwhile
+            if (errno == ENOENT) {
+                Status folder = FolderOf(target.path);
+                return folder ? Failed("cannot open", target.path, ENOENT) : folder;
+            }
+            return Failed("cannot open", target.path, errno);
+        }
+        auto file = std::make_unique<PosixFile>(fd);
+        std::string refusal = RefusalOf(fd, OpenMode::ReadWriteShared);
+        if (!refusal.empty()) return Status::Fail("cannot open " + target.path + ": " + refusal);
+        if (!LockWholeFile(fd, F_WRLCK)) {
+            if (errno == EAGAIN || errno == EACCES)
+                return Status::Fail("another program is changing " + target.path, FailureCause::InUse);
+            if (!LocksUnsupported(errno)) return Failed("cannot lock", target.path, errno);
+        }
+        if (!StillNamedBy(fd, target.path)) continue;
+        struct stat st {};
+        if (::fstat(fd, &st) != 0) return Failed("cannot open", target.path, errno);
+        if (st.st_size > kLargeFileLimit)
+            return Status::Fail("cannot rewrite " + target.path + ": larger than " + std::to_string(kLargeFileLimit) +
+                                " bytes");
+        target.bytes.resize(static_cast<std::size_t>(st.st_size));
+        std::int64_t got = file->ReadAt(0, target.bytes.data(), target.bytes.size());
+        if (got < 0) return Failed("cannot read", target.path, errno);
+        target.bytes.resize(static_cast<std::size_t>(got));
+        target.exists = !created;
+        target.created = created;
+        target.identity = FileIdentity {true, static_cast<std::uint32_t>(st.st_mode & 07777), st.st_uid, st.st_gid};
+        target.held = std::move(file);
         return Status::Ok();
     }
-    if (S_ISDIR(st.st_mode)) return Failed("cannot open", target.path, EISDIR);
-    // A file nobody may write is read-only, for an administrator too.
-    if ((st.st_mode & 0222) == 0) return Failed("cannot open", target.path, EACCES);
-    int fd;
-    do {
-        fd = ::open(target.path.c_str(), O_RDWR | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) return Failed("cannot open", target.path, errno);
-    PosixFile file(fd);
-    if (::fstat(fd, &st) != 0) return Failed("cannot open", target.path, errno);
-    target.bytes.resize(static_cast<std::size_t>(st.st_size));
-    std::int64_t got = file.ReadAt(0, target.bytes.data(), target.bytes.size());
-    if (got < 0) return Failed("cannot read", target.path, errno);
-    target.bytes.resize(static_cast<std::size_t>(got));
-    target.exists = true;
-    target.identity = FileIdentity {true, static_cast<std::uint32_t>(st.st_mode & 07777), st.st_uid, st.st_gid};
-    return Status::Ok();
+    return Status::Fail("cannot open " + target.path + ": it keeps being replaced", FailureCause::InUse);
 }
 
 std::vector<std::string> SystemPlatform::ListDirectory(const std::string& directory) {
@@ -345,7 +420,7 @@ std::unique_ptr<File> SystemPlatform::CreateCopy(const std::string& path, const 
     // before anything is written.
     int fd;
     do {
-        fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, identity.known ? 0600 : 0666);
+        fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
         status = Failed("cannot create the copy", native, errno);

@@ -209,38 +209,70 @@ Status SystemPlatform::Replace(const std::string& from, const std::string& to) {
     return Status::Ok();
 }
 
+namespace {
+
+// The rewrite lock is the open itself: the file is opened for reading and
+// writing without write sharing, so that no other rewrite (of this program,
+// on this or another workstation over a share) can open it until this one is
+// done, while readers and the final replace (delete sharing) still can.
+HANDLE OpenLockedForRewrite(const std::wstring& path, DWORD disposition) {
+    return CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                       disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+Status FolderOf(const std::string& path) {
+    std::string dir = DirectoryPart(path);
+    DWORD dirAttributes = dir.empty() ? FILE_ATTRIBUTE_DIRECTORY : GetFileAttributesW(WideFromOem(dir).c_str());
+    if (dirAttributes == INVALID_FILE_ATTRIBUTES || !(dirAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return Failed("no folder for", path);
+    }
+    return Status::Ok();
+}
+
+}  // namespace
+
 Status SystemPlatform::OpenForRewrite(const std::string& path, RewriteTarget& target) {
     target = RewriteTarget {};
     target.path = path;
     std::wstring wide = WideFromOem(path);
-    DWORD attributes = GetFileAttributesW(wide.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-        DWORD err = GetLastError();
-        if (err != ERROR_FILE_NOT_FOUND) return Failed("cannot open", path);
-        std::string dir = DirectoryPart(path);
-        DWORD dirAttributes = dir.empty() ? FILE_ATTRIBUTE_DIRECTORY : GetFileAttributesW(WideFromOem(dir).c_str());
-        if (dirAttributes == INVALID_FILE_ATTRIBUTES || !(dirAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            SetLastError(ERROR_PATH_NOT_FOUND);
-            return Failed("no folder for", path);
+    // Two first saves: one makes the file, the other then opens it.
+    for (int round = 0; round < 100; ++round) {
+        DWORD attributes = GetFileAttributesW(wide.c_str());
+        bool created = false;
+        HANDLE h = INVALID_HANDLE_VALUE;
+        if (attributes == INVALID_FILE_ATTRIBUTES) {
+            if (GetLastError() != ERROR_FILE_NOT_FOUND) return Failed("cannot open", path);
+            Status folder = FolderOf(path);
+            if (!folder) return folder;
+            h = OpenLockedForRewrite(wide, CREATE_NEW);
+            if (h == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS) continue;
+            created = h != INVALID_HANDLE_VALUE;
+        } else {
+            if (attributes & FILE_ATTRIBUTE_READONLY) {
+                SetLastError(ERROR_ACCESS_DENIED);
+                return Failed("cannot open", path);
+            }
+            h = OpenLockedForRewrite(wide, OPEN_EXISTING);
         }
+        if (h == INVALID_HANDLE_VALUE) return Failed("cannot open", path);
+        auto file = std::make_unique<WindowsFile>(h);
+        std::string refusal = RefusalOf(h, OpenMode::ReadWriteShared);
+        if (!refusal.empty()) return Status::Fail("cannot open " + path + ": " + refusal);
+        std::int64_t size = file->Size();
+        if (size < 0) return Failed("cannot read", path);
+        if (size > kLargeFileLimit)
+            return Status::Fail("cannot rewrite " + path + ": larger than " + std::to_string(kLargeFileLimit) + " bytes");
+        target.bytes.resize(static_cast<std::size_t>(size));
+        std::int64_t got = file->ReadAt(0, target.bytes.data(), target.bytes.size());
+        if (got < 0) return Failed("cannot read", path);
+        target.bytes.resize(static_cast<std::size_t>(got));
+        target.exists = !created;
+        target.created = created;
+        target.held = std::move(file);
         return Status::Ok();
     }
-    if (attributes & FILE_ATTRIBUTE_READONLY) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return Failed("cannot open", path);
-    }
-    HANDLE h = CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return Failed("cannot open", path);
-    WindowsFile file(h);
-    std::int64_t size = file.Size();
-    if (size < 0) return Failed("cannot read", path);
-    target.bytes.resize(static_cast<std::size_t>(size));
-    std::int64_t got = file.ReadAt(0, target.bytes.data(), target.bytes.size());
-    if (got < 0) return Failed("cannot read", path);
-    target.bytes.resize(static_cast<std::size_t>(got));
-    target.exists = true;
-    return Status::Ok();
+    return Status::Fail("cannot open " + path + ": it keeps being made and removed", FailureCause::InUse);
 }
 
 std::vector<std::string> SystemPlatform::ListDirectory(const std::string& directory) {

@@ -64,7 +64,21 @@ INSTANTIATE_TEST_SUITE_P(
         WriteCase {"CtrlZEndsTheFile", "[S]\r\nK=1\r\n\x1Ajunk", "S", "K", "2", "[S]\r\nK=2\r\n"},
         WriteCase {"LfOnlyFileKeepsLf", "[S]\nK=1\n", "S", "K", "2", "[S]\nK=2\n"},
         WriteCase {"LfOnlyFileNewKeyBeforeBlanks", "[S]\nA=1\n\n[T]\n", "S", "K", "v", "[S]\nA=1\nK=v\n\n[T]\n"},
-        WriteCase {"MixedEndsTakeTheFirst", "[S]\nA=1\r\nB=2\r", "S", "K", "v", "[S]\nA=1\nB=2\nK=v\n"},
+        WriteCase {"MixedEndsKeptLineByLine", "[S]\nA=1\r\nB=2\r", "S", "K", "v", "[S]\nA=1\r\nB=2\rK=v\r"},
+        // Other programs of the suite split lines at CR LF only: a stray LF
+        // must not spread to the other lines.
+        WriteCase {"StrayLfFirstChangedLineKeepsItsCrLf", "; unix\n[Rebut]\r\nAntic=S\r\n", "Rebut", "Antic", "N",
+                   "; unix\n[Rebut]\r\nAntic=N\r\n"},
+        WriteCase {"StrayLfFirstAddedLineTakesCrLf", "; unix\n[Rebut]\r\nAntic=S\r\n", "Rebut", "Matriu", "S",
+                   "; unix\n[Rebut]\r\nAntic=S\r\nMatriu=S\r\n"},
+        WriteCase {"StrayLfInTheMiddleStays", "[S]\r\nA=1\nB=2\r\n\r\n[T]\r\n", "S", "A", "9",
+                   "[S]\r\nA=9\nB=2\r\n\r\n[T]\r\n"},
+        WriteCase {"AddedAfterStrayLfLineTakesItsEnd", "[S]\r\nA=1\n[T]\r\n", "S", "K", "v",
+                   "[S]\r\nA=1\nK=v\n[T]\r\n"},
+        WriteCase {"MixedWithByteOrderMark", "\xEF\xBB\xBF; c\n[S]\rK=1\r\n\n", "s", "K", "2",
+                   "\xEF\xBB\xBF; c\n[S]\rK=2\r\n\n"},
+        WriteCase {"NewSectionAfterUnendedLastLine", "; c\r\n[T]\nC=3", "S", "K", "v",
+                   "; c\r\n[T]\nC=3\n[S]\nK=v\n"},
         WriteCase {"ByteOrderMarkStaysInFront", "\xEF\xBB\xBF[S]\r\nK=1\r\n", "s", "k", "2",
                    "\xEF\xBB\xBF[S]\r\nK=2\r\n"},
         WriteCase {"ByteOrderMarkOnlyFile", "\xEF\xBB\xBF", "S", "K", "v", "\xEF\xBB\xBF[S]\r\nK=v\r\n"},
@@ -128,6 +142,32 @@ TEST(IniWrite, TakesGarbageAndLongLines) {
     EXPECT_EQ(ReadIniKey(platform, dir / "Tarn.ini", "S", "K"), "v");
     std::string after = dir.Read("Tarn.ini");
     EXPECT_NE(after.find(std::string(100000, 'L') + "\r\n"), std::string::npos);
+}
+
+// A save changes several keys in one pass over the file: the bytes must be
+// those of one WriteIniKey after another.
+TEST(IniWrite, SeveralChangesAtOnceWriteWhatOneAfterAnotherWould) {
+    const std::string files[] = {
+        "",
+        "[Rebut]\r\nAntic=S\r\n",
+        "[T]\r\nC=3\r\n\r\n; end\r\n",
+        "[Rebut]\r\nA=1\r\n\r\nK=2\r\n  \r\nB=3\r\n[T]\r\n",
+        "[Rebut]\r\nK=1\r\n[T]\r\n[rebut]\r\nB=2\r\nk=2\r\n",
+        "; unix\n[Rebut]\r\nB=1\nK=1",
+        "\xEF\xBB\xBF\n\n",
+    };
+    const std::vector<IniChange> changes[] = {
+        {{"K", "9"}, {"B", "8"}, {"New", "7"}},
+        {{"B", ""}, {"New", "7"}, {"K", "6"}},
+        {{"K", ""}, {"B", ""}},
+    };
+    for (const std::string& file : files) {
+        for (const std::vector<IniChange>& batch : changes) {
+            std::string oneByOne = file;
+            for (const IniChange& change : batch) oneByOne = RewriteIniValue(oneByOne, "Rebut", change.key, change.value);
+            EXPECT_EQ(IniView(file).Rewritten("Rebut", batch), oneByOne) << file << " / " << batch.front().key;
+        }
+    }
 }
 
 }  // namespace

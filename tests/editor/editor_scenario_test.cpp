@@ -349,25 +349,82 @@ TEST(EditorScenarioTest, ValuesAreShownAsRowNumbersOrChoiceDescriptions) {
     } expected[] = {
         {2, " 5"}, {3, " 7"}, {4, " 8"}, {5, "13"}, {6, "15"},
         {7, "X   "},  // a code that no choice has is shown as it is
-        {8, "S\xA1  "}, {9, "No  "},
+        {8, "S\xA1  "}, {9, "n   "},  // the suite reads only "N" as no
     };
     for (const auto& e : expected) EXPECT_EQ(Shown(s, shot, e.item), e.shown) << "item " << e.item;
 }
 
-// A stored "n" is "No": shown so, the switch off, and written back as it
-// was when the operator only passes through it.
-TEST(EditorScenarioTest, PassingThroughAChoiceNeverChangesIt) {
-    EditorScenario s;
-    s.WriteFile("Tarn.ini", "[Rebut]\r\nAntic=n\r\n");
-    s.console().Snapshot();
-    s.console().Press({"Enter"});  // through the switch, on to the duplicate
-    s.console().Press({"Space", "F10"});
-    EXPECT_EQ(s.Run().outcome, EditResult::Outcome::Saved);
-    ASSERT_EQ(s.console().snapshots().size(), 1u);
-    EXPECT_EQ(Shown(s, s.console().snapshots()[0], 1).substr(0, 2), "No");
-    const std::string after = s.TarnIni();
-    EXPECT_NE(after.find("Antic=n\r\n"), std::string::npos) << after;
-    EXPECT_NE(after.find("Duplicat=S\r\n"), std::string::npos) << after;
+// What a stored Sí/No value does is what the suite's receipt printing makes
+// of it: only "S" is yes. Any other value is shown as it is stored, never as
+// an option it does not select, and passing through never changes it.
+struct StoredChoiceCase {
+    const char* name;
+    const char* stored;  // the value in Tarn.ini
+    const char* shown;   // as the item shows it (its first two cells)
+    bool oldFormat;      // as Antic: rows editable and the plan checked
+    const char* kept;    // written back when another item changes
+};
+
+const StoredChoiceCase kStoredChoices[] = {
+    {"small s", "s", "s ", false, "s"},
+    {"small n", "n", "n ", false, "n"},
+    {"no option", "x", "x ", false, "x"},
+    {"blank takes the default", " ", "S\xA1", true, "S"},
+};
+
+TEST(EditorScenarioTest, AStoredAnticDoesWhatThePrinterMakesOfIt) {
+    for (const StoredChoiceCase& c : kStoredChoices) {
+        SCOPED_TRACE(c.name);
+        const std::string file = std::string("[Rebut]\r\nAntic=") + c.stored + "\r\nFila.Nom=20\r\n";
+        {  // passing through writes nothing
+            EditorScenario s;
+            s.WriteFile("Tarn.ini", file);
+            s.console().Snapshot();
+            s.console().Press({"Enter", "Esc", "Esc"});
+            // Where the plan is checked, its box is closed and the name moved to row 13.
+            if (c.oldFormat) s.console().Press({"Enter", "PgDn", "Up", "Up", "1", "3", "Enter", "Esc", "Esc"});
+            s.Run();
+            EXPECT_EQ(Shown(s, s.console().snapshots()[0], 1).substr(0, 2), c.shown);
+            const std::vector<int> skipped = c.oldFormat ? std::vector<int> {8} : std::vector<int> {2, 3, 4, 5, 6, 7};
+            EXPECT_EQ(SkippedItems(s), skipped);
+            // The name on row 20 fails the plan only where the plan is checked.
+            EXPECT_EQ(s.console().beeps(), c.oldFormat ? 1 : 0);
+            EXPECT_EQ(s.TarnIni(), file) << "nothing written";
+        }
+        {  // a change elsewhere writes the value back as it was
+            EditorScenario s;
+            s.WriteFile("Tarn.ini", std::string("[Rebut]\r\nAntic=") + c.stored + "\r\n");
+            s.console().Press({"PgDn", "Space", "F10"});
+            EXPECT_EQ(s.Run().outcome, EditResult::Outcome::Saved);
+            EXPECT_NE(s.TarnIni().find(std::string("Antic=") + c.kept + "\r\n"), std::string::npos) << s.TarnIni();
+            EXPECT_NE(s.TarnIni().find("Membret=N\r\n"), std::string::npos) << s.TarnIni();
+        }
+    }
+}
+
+TEST(EditorScenarioTest, AStoredSiNoItemIsShownAsStoredAndChangedOnlyByAPick) {
+    for (const StoredChoiceCase& c : kStoredChoices) {
+        SCOPED_TRACE(c.name);
+        const std::string file = std::string("[Rebut]\r\nMembret=") + c.stored + "\r\n";
+        {  // through the item and on to the counterfoil, which changes
+            EditorScenario s;
+            s.WriteFile("Tarn.ini", file);
+            s.console().Snapshot();
+            s.console().Press({"PgDn", "Up", "Space", "F10"});
+            EXPECT_EQ(s.Run().outcome, EditResult::Outcome::Saved);
+            EXPECT_EQ(Shown(s, s.console().snapshots()[0], 9).substr(0, 2), c.shown);
+            EXPECT_NE(s.TarnIni().find(std::string("Membret=") + c.kept + "\r\n"), std::string::npos) << s.TarnIni();
+            EXPECT_NE(s.TarnIni().find("Matriu=S\r\n"), std::string::npos) << s.TarnIni();
+        }
+        {  // picking an option writes its code
+            EditorScenario s;
+            s.WriteFile("Tarn.ini", file);
+            s.console().Press({"PgDn", "Space", "F10"});
+            EXPECT_EQ(s.Run().outcome, EditResult::Outcome::Saved);
+            EXPECT_NE(s.TarnIni().find(c.oldFormat ? "Membret=N\r\n" : "Membret=S\r\n"), std::string::npos)
+                << s.TarnIni();
+        }
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -571,8 +628,9 @@ const FaultCase kSaveFaults[] = {
      "NOM\x90S LECTURA"},
     {"disk full", nullptr, [](FaultyPlatform& p) { p.createFailures = 1, p.cause = FailureCause::DiskFull; },
      "EL DISC \x90S PLE"},
-    // The replace is tried for a while before the file counts as held.
-    {"held by another program", nullptr, [](FaultyPlatform& p) { p.replaceFailures = 8, p.cause = FailureCause::InUse; },
+    // The replace is tried for about five seconds (101 tries) before the
+    // file counts as held.
+    {"held by another program", nullptr, [](FaultyPlatform& p) { p.replaceFailures = 101, p.cause = FailureCause::InUse; },
      "UN ALTRE PROGRAMA"},
     {"folder gone", kNoFile, [](FaultyPlatform& p) { p.openFailures = 1, p.cause = FailureCause::NoFolder; },
      "LA CARPETA"},

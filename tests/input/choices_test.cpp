@@ -15,7 +15,7 @@ TEST(Choices, ParseTakesCodeAndDescription) {
     EXPECT_TRUE(ParseChoices("").empty());
 }
 
-TEST(Choices, FindMatchesThePaddedCodeExactlyFirstThenInEitherCase) {
+TEST(Choices, FindMatchesThePaddedCodeByteForByte) {
     struct Case {
         const char* options;
         const char* value;
@@ -24,11 +24,11 @@ TEST(Choices, FindMatchesThePaddedCodeExactlyFirstThenInEitherCase) {
     };
     const Case cases[] = {
         {"|S,Si|N,No", "N", 1, 1},
-        {"|S,Si|N,No", "n", 1, 1},          // the other case is the same choice
-        {"|s,small|S,Capital", "S", 1, 1},  // the same bytes win over the same letters
+        {"|S,Si|N,No", "n", 1, std::nullopt},  // the other case is no choice: "s" does not print as "S"
+        {"|s,small|S,Capital", "S", 1, 1},
         {"|s,small|S,Capital", "s", 1, 0},
-        {"|AB,Two|C,One", "C  ", 3, 1},     // a short code is padded to the field
-        {"|AB,Two|C,One", "ab ", 3, 0},
+        {"|AB,Two|C,One", "C  ", 3, 1},        // a short code is padded to the field
+        {"|AB,Two|C,One", "ab ", 3, std::nullopt},
         {"|S,Si|N,No", "X", 1, std::nullopt},
         {"|S,Si|N,No", " ", 1, std::nullopt},
         {"", "S", 1, std::nullopt},

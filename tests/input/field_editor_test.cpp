@@ -239,7 +239,7 @@ TEST_F(FieldEditorTest, ChoiceFieldShowsAValueThatIsNoCodeAsItIs) {
     Edit("n", 1);
     ASSERT_EQ(console.seen.size(), 2u);
     EXPECT_EQ(console.seen[0].line.substr(8, 4), U"\u25C4x \u25BA");
-    EXPECT_EQ(console.seen[1].line.substr(8, 4), U"\u25C4No\u25BA");
+    EXPECT_EQ(console.seen[1].line.substr(8, 4), U"\u25C4n \u25BA");
 }
 
 TEST_F(FieldEditorTest, ChoiceFieldKeys) {
@@ -259,7 +259,7 @@ TEST_F(FieldEditorTest, ChoiceFieldKeys) {
         {"left from an unknown text picks the last", "X", {"Left", "Enter"}, "C", key::Enter},
         {"a letter from an unknown text searches from the first", "X", {"b", "Enter"}, "A", key::Enter},
         {"small letter code kept when passed through", "b", {"Enter"}, "b", key::Enter},
-        {"small letter code is that option", "b", {"Right", "Enter"}, "C", key::Enter},
+        {"right from a small letter code picks the first", "b", {"Right", "Enter"}, "A", key::Enter},
         {"right wraps to the first", "C", {"Right", "Enter"}, "A", key::Enter},
         {"left wraps to the last", "A", {"Left", "Enter"}, "C", key::Enter},
         {"a letter searches after the current option", "A", {"b", "Enter"}, "C", key::Enter},
