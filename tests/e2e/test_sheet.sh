@@ -83,6 +83,20 @@ run_sheet
 check_sheet 0 "" "the sample settings in Spanish"
 cmp -s "$TARN" "$E2E_WORK/before" || fail "--sheet changed Tarn.ini"
 
+# A sheet that cannot be written is no success (Linux only: Wine's handling of
+# /dev/full is its own).
+case "$QP_BIN" in
+  *.exe) ;;
+  *)
+    if [ -w /dev/full ]; then
+      env -u TERM MURROOT="$ROOT" MURTMP="${ROOT}TEMP/" "$QP_BIN" --sheet </dev/null >/dev/full 2>"$E2E_WORK/err"
+      STATUS=$?
+      [ "$STATUS" = 3 ] || fail "a sheet written to a full disk: exit status $STATUS"
+      grep -q "could not be written" "$E2E_WORK/err" || fail "a sheet not written: $(cat "$E2E_WORK/err")"
+    fi
+    ;;
+esac
+
 env -u TERM WINEDEBUG=-all $(program) --help </dev/null >"$E2E_WORK/help" 2>&1
 grep -q -- "--sheet" "$E2E_WORK/help" || fail "--help does not list --sheet"
 echo "PASS"
