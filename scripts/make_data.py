@@ -86,7 +86,32 @@ MESSAGES = [
     {"cat": "El format nou no fa servir aquestes files.", "glg": "O formato novo non usa estas filas.",
      "oci": "Eth format nau non utilize aguestes linhes.", "spa": "El formato nuevo no usa estas filas."},
     {"cat": "Esc, Alt+V: tanca", "glg": "Esc, Alt+V: pecha", "oci": "Esc, Alt+V: barra", "spa": "Esc, Alt+V: cierra"},
+    # A block off the sheet by one row ("files" is for several).
+    {"cat": "fila", "glg": "fila", "oci": "linha", "spa": "fila"},
 ]
+
+# What the five row settings print, as the preview and the alignment sheet name
+# each printed row. The program adds a block's line ("Concepte 2/5").
+FIELD_NAMES = [
+    {"cat": "Núm. rebut", "glg": "Núm. recibo", "oci": "Num. recebut", "spa": "Núm. recibo"},
+    {"cat": "Data", "glg": "Data", "oci": "Data", "spa": "Fecha"},
+    {"cat": "Concepte", "glg": "Concepto", "oci": "Concèpte", "spa": "Concepto"},
+    {"cat": "Domicili", "glg": "Domicilio", "oci": "Domicili", "spa": "Domicilio"},
+    {"cat": "Nom", "glg": "Nome", "oci": "Nom", "spa": "Nombre"},
+]
+FIELD_ROWS = (1, 1, 5, 1, 6)
+# The preview's room for a row's names: two fields on one row show both whole.
+ROW_NAMES_WIDTH = 34
+NAMES_BETWEEN = " / "
+
+
+def check_field_names():
+    for lang in LANGS:
+        widest = [len(f[lang]) + (len(f" {n}/{n}") if n > 1 else 0) for f, n in zip(FIELD_NAMES, FIELD_ROWS)]
+        for i in range(len(widest)):
+            for j in range(i + 1, len(widest)):
+                width = widest[i] + len(NAMES_BETWEEN) + widest[j]
+                assert width <= ROW_NAMES_WIDTH, (lang, FIELD_NAMES[i][lang], FIELD_NAMES[j][lang], width)
 
 WINDOW_TOP, WINDOW_BOTTOM = 3, 23
 SEPARATOR_ROW, MOVE_ROW, LEAVE_ROW, NOTE_ROW = 16, 17, 18, 14
@@ -116,6 +141,7 @@ def padded_labels():
 
 
 def main():
+    check_field_names()
     labels, label_width = padded_labels()
     lines = [NOTE, KEYS_MOVE, KEYS_LEAVE]
     inner = max(label_width + 4, max(len(l[lang]) for l in lines for lang in LANGS)) + 6
@@ -160,7 +186,9 @@ def main():
     write_text(ROOT / "FORMS" / "QPLAYOUT.MPN", form)
 
     records = []
-    texts = labels + [YES_NO] + [centred(NOTE), centred(KEYS_MOVE), centred(KEYS_LEAVE)] + MESSAGES
+    texts = labels + [YES_NO] + [centred(NOTE), centred(KEYS_MOVE), centred(KEYS_LEAVE)] + MESSAGES + FIELD_NAMES
+    # Translate takes the first record of a key: a key used twice would hide the second.
+    assert len({t["cat"] for t in texts}) == len(texts)
     for t in texts:
         assert len({t[lang] for lang in LANGS}) > 1 or t is YES_NO
         records.append(",".join(quoted(t[lang]) for lang in LANGS))

@@ -1,11 +1,12 @@
 // The program: a small table of modes (the editor, the scripted settings, the
-// key probe, the help pager, the session report, help and version), each saying
-// what it needs: its arguments, the form file, the console.
+// key probe, the help pager, the session report, the alignment sheet, help and
+// version), each saying what it needs: its arguments, the form file, the console.
 #include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "editor/alignment_sheet.h"
 #include "editor/form_loader.h"
 #include "editor/receipt_editor.h"
 #include "editor/receipt_messages.h"
@@ -33,6 +34,9 @@
 #include "session/session_report.h"
 #include "text/cp850.h"
 #ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+
 #include "screen/win32_console.h"
 #else
 #include "screen/terminal_console.h"
@@ -46,6 +50,7 @@ enum ExitCode {
     kNoConsole = 1,
     kBadForm = 2,
     kSaveFailed = qp::kScriptNotSaved,
+    kNotWritten = qp::kScriptNotSaved,
     kUsage = qp::kScriptUsage,
 };
 
@@ -149,6 +154,24 @@ int RunSession(Program& p, const std::vector<std::string>&) {
     return kOk;
 }
 
+// The sheet goes to the printer byte for byte: no UTF-8, and on Windows no
+// line-end translation of its CR LF.
+int RunSheet(Program& p, const std::vector<std::string>&) {
+    qp::ReceiptSettings settings(p.platform, p.tables, p.session.RootDir + "Tarn.ini");
+    qp::ScriptResult sheet = qp::MakeAlignmentSheet(settings, p.tables, *p.translator);
+#ifdef _WIN32
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
+    const bool written = std::fwrite(sheet.output.data(), 1, sheet.output.size(), stdout) == sheet.output.size() &&
+                         std::fflush(stdout) == 0;
+    for (const std::string& problem : sheet.problems) Print(p.platform, stderr, "qplayout: " + problem + "\n");
+    if (!written) {
+        Print(p.platform, stderr, "qplayout: the sheet could not be written to standard output\n");
+        return kNotWritten;
+    }
+    return sheet.exitCode;
+}
+
 int RunHelp(Program& p, const std::vector<std::string>&);
 
 int RunVersion(Program& p, const std::vector<std::string>&) {
@@ -179,6 +202,8 @@ constexpr Mode kModes[] = {
     {"--help-page", "TOPIC", "open the help pager on AJUDA\\TOPIC.HLP", Arguments::One, kSession | kConsole,
      RunHelpPage},
     {"--session", "", "print what start-up read", Arguments::None, kSession, RunSession},
+    {"--sheet", "", "write the alignment sheet, raw, for the receipt printer", Arguments::None, kSession | kForm,
+     RunSheet},
     {"--help", "", "print this text", Arguments::None, kNothing, RunHelp},
     {"--version", "", "print the version", Arguments::None, kNothing, RunVersion},
 };
@@ -192,8 +217,9 @@ int RunHelp(Program& p, const std::vector<std::string>&) {
     text +=
         "environment: MURROOT installation folder, MURTMP temporary folder,\n"
         "  TERM terminal folder (Windows; on POSIX only when it names a folder)\n"
-        "exit codes: 0 done, 1 no console, 2 broken form file, 3 settings not saved,\n"
-        "  64 bad arguments or unknown key, 65 a value or row plan the editor refuses\n";
+        "exit codes: 0 done, 1 no console, 2 broken form file, 3 settings not saved\n"
+        "  or sheet not written, 64 bad arguments or unknown key, 65 a value or row\n"
+        "  plan the editor refuses\n";
     Print(p.platform, stdout, text);
     return kOk;
 }

@@ -15,61 +15,9 @@ namespace {
 using testing::EditorScenario;
 using testing::ScreenShot;
 
-using Values = std::array<std::string, ReceiptSettings::kSettingCount>;
-
 // The sample's colours (TarnTerm.ini Col0): highlight 15 on 1, normal 7 on 1.
 constexpr std::uint8_t kHighlight = 0x1F;
 constexpr std::uint8_t kNormal = 0x17;
-
-Values Plan(const char* antic, std::vector<const char*> rows) {
-    Values v {antic, "", "", "", "", "", "N", "N", "S"};
-    for (std::size_t i = 0; i < rows.size(); ++i) v[i + 1] = rows[i];
-    return v;
-}
-
-TEST(StationeryLayoutTest, PlacesEachBlockOnItsRows) {
-    const struct {
-        const char* name;
-        Values values;
-        std::vector<std::pair<int, std::vector<int>>> rows;  // paper row, the items on it
-        std::vector<StationeryLayout::OffSheet> off;
-        RowPlanFault fault;
-    } cases[] = {
-        {"the defaults", Plan("S", {"1", "3", "6", "11", "13"}),
-         {{1, {2}}, {2, {}}, {3, {3}}, {6, {4}}, {10, {4}}, {11, {5}}, {12, {}}, {13, {6}}, {18, {6}}, {19, {}}},
-         {},
-         RowPlanFault::None},
-        {"concept and address clash", Plan("S", {"1", "3", "6", "9", "13"}),
-         {{8, {4}}, {9, {4, 5}}, {10, {4}}},
-         {},
-         RowPlanFault::Order},
-        {"the name runs off the sheet", Plan("S", {"1", "3", "6", "11", "22"}),
-         {{22, {6}}, {25, {6}}},
-         {{6, 26, 27}},
-         RowPlanFault::Margin},
-        {"the new format: rows shown, no rule", Plan("N", {"5", "3", "6", "11", "24"}),
-         {{5, {2}}, {3, {3}}},
-         {{6, 26, 29}},
-         RowPlanFault::None},
-        {"no number is row 0", Plan("S", {"x", "3", "6", "11", "13"}),
-         {{1, {}}},
-         {{2, 0, 0}},
-         RowPlanFault::None},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        StationeryLayout layout = LayOutStationery(c.values);
-        for (const auto& [row, items] : c.rows) EXPECT_EQ(layout.onRow[static_cast<std::size_t>(row)], items) << "row " << row;
-        ASSERT_EQ(layout.offSheet.size(), c.off.size());
-        for (std::size_t i = 0; i < c.off.size(); ++i) {
-            EXPECT_EQ(layout.offSheet[i].item, c.off[i].item);
-            EXPECT_EQ(layout.offSheet[i].first, c.off[i].first);
-            EXPECT_EQ(layout.offSheet[i].last, c.off[i].last);
-        }
-        EXPECT_EQ(layout.fault, c.fault);
-        EXPECT_EQ(layout.oldFormat, c.values[0] == "S");
-    }
-}
 
 // The paper row r as the preview shows it: its number and what is printed there.
 std::string PaperRow(const ScreenShot& shot, int r) {
@@ -81,29 +29,36 @@ std::string PaperRow(const ScreenShot& shot, int r) {
 TEST(StationeryPreviewTest, ShowsThePaperAndGivesTheFormBack) {
     const struct {
         const char* name;
+        const char* language;
         const char* rebut;
         std::vector<std::pair<int, const char*>> rows;
         std::vector<const char*> lines;      // shown somewhere in the window
         std::vector<int> highlighted;        // paper rows in the highlight colour
     } cases[] = {
-        {"the defaults", "",
-         {{1, " 1 Fila del n\xA3mero de rebut"}, {2, " 2"}, {6, " 6 Fila del concepte (5 files)"}, {13, "13 Fila del nom (6 files)"},
-          {19, "19"}, {25, "25"}},
-         {"Imprimir la matriu: No   Imprimir el duplicat: No   Imprimir el membret: S\xA1", "Esc, Alt+V: tanca"},
+        {"the defaults", "CAT", "",
+         {{1, " 1 N\xA3m. rebut"}, {2, " 2"}, {6, " 6 Concepte 1/5"}, {10, "10 Concepte 5/5"}, {13, "13 Nom 1/6"},
+          {18, "18 Nom 6/6"}, {19, "19"}, {25, "25"}},
+         {"PAPER DEL REBUT", "Imprimir la matriu: No   Imprimir el duplicat: No   Imprimir el membret: S\xA1",
+          "Esc, Alt+V: tanca"},
          {}},
-        {"concept and address clash", "Fila.Dom=9\r\n",
-         {{9, " 9 Fila del concepte (5 files) / Fila"}, {10, "10 Fila del concepte (5 files)"}},
+        {"concept and address clash", "CAT", "Fila.Dom=9\r\n",
+         {{9, " 9 Concepte 4/5 / Domicili"}, {10, "10 Concepte 5/5"}},
          {"L'ORDRE DE LES FILES NO \x90S CORRECTE"},
          {9}},
-        {"the name off the sheet", "Fila.Nom=22\r\n",
-         {{22, "22 Fila del nom (6 files)"}, {25, "25 Fila del nom (6 files)"}},
-         {"Fora del paper: Fila del nom (6 files), files 26-27", "FILA LLIURAT FORA DE MARGES"},
+        {"the name off the sheet", "CAT", "Fila.Nom=22\r\n",
+         {{22, "22 Nom 1/6"}, {25, "25 Nom 4/6"}},
+         {"Fora del paper: Nom, files 26-27", "FILA LLIURAT FORA DE MARGES"},
          {}},
-        {"the new format", "Antic=N\r\n", {{1, " 1 Fila del n\xA3mero de rebut"}}, {"El format nou no fa servir aquestes files."}, {}},
+        {"the new format", "CAT", "Antic=N\r\n", {{1, " 1 N\xA3m. rebut"}}, {"El format nou no fa servir aquestes files."}, {}},
+        {"a clash in Galician", "GLG", "Fila.Nom=11\r\n",
+         {{11, "11 Domicilio / Nome 1/6"}, {16, "16 Nome 6/6"}},
+         {"A ORDE DAS FILAS NON \x90 CORRECTA", "Imprimir a matriz: Non   Imprimir o duplicado: Non   Imprimir o membrete: Si"},
+         {11}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         EditorScenario s;
+        s.SetLanguage(c.language);
         s.WriteFile("Tarn.ini", std::string("[Rebut]\r\n") + c.rebut);
         s.console().Snapshot();
         s.console().Press("Alt+v");
@@ -118,7 +73,6 @@ TEST(StationeryPreviewTest, ShowsThePaperAndGivesTheFormBack) {
         const ScreenShot& paper = s.console().snapshots()[1];
         for (const auto& [row, text] : c.rows) EXPECT_EQ(PaperRow(paper, row), text) << "paper row " << row;
         for (const char* line : c.lines) EXPECT_TRUE(paper.Contains(line)) << line << "\n" << paper.Text();
-        EXPECT_TRUE(paper.Row(1).find("PAPER DEL REBUT") != std::string::npos);
         EXPECT_EQ(s.console().snapshots()[2].rows, form.rows) << "the form is given back";
         EXPECT_EQ(s.console().snapshots()[2].attributes, form.attributes);
         EXPECT_FALSE(s.HasFile("TEMP/WinPush.tmp"));
@@ -144,7 +98,7 @@ TEST(StationeryPreviewTest, CountsTheNumberBeingTyped) {
     s.Run();
     ASSERT_EQ(s.console().snapshots().size(), 2u);
     const ScreenShot& paper = s.console().snapshots()[0];
-    EXPECT_EQ(PaperRow(paper, 2), " 2 Fila del nom (6 files)");
+    EXPECT_EQ(PaperRow(paper, 2), " 2 Nom 1/6");
     EXPECT_EQ(PaperRow(paper, 13), "13");
     EXPECT_TRUE(paper.Contains("L'ORDRE DE LES FILES NO \x90S CORRECTE"));
     // Back in the field with the digit still there.
@@ -165,6 +119,24 @@ TEST(StationeryPreviewTest, InTheSessionsLanguageAndClosedByAltVAgain) {
     EXPECT_TRUE(s.console().snapshots()[0].Contains("PAPEL DEL RECIBO"));
     EXPECT_TRUE(s.console().snapshots()[0].Contains("Esc, Alt+V: cierra"));
     EXPECT_TRUE(s.console().snapshots()[0].Contains("Imprimir el membrete: S\xA1"));
+}
+
+// Occitan's three Sí/No settings are wider than the window together: one
+// row each, as a block centred on the widest.
+TEST(StationeryPreviewTest, ChoicesTooWideForOneLineTakeARowEach) {
+    EditorScenario s;
+    s.SetLanguage("OCI");
+    s.console().Press("Alt+v");
+    s.console().Snapshot();
+    s.console().Press({"Esc", "Esc"});
+    s.Run();
+    ASSERT_EQ(s.console().snapshots().size(), 1u);
+    const ScreenShot& paper = s.console().snapshots()[0];
+    const std::size_t column = 1 + (78 - std::string("Imprimir eth duplicat: Non").size()) / 2;
+    EXPECT_EQ(paper.Row(20).find("Imprimir era matritz: Non"), column) << paper.Text();
+    EXPECT_EQ(paper.Row(21).find("Imprimir eth duplicat: Non"), column);
+    EXPECT_EQ(paper.Row(22).find("Imprimir era ent\x8Asta: \xE3" "c"), column);
+    EXPECT_NE(paper.Row(23).find("Esc, Alt+V: barra"), std::string::npos);
 }
 
 TEST(StationeryPreviewTest, BeepsOnAConsoleTooSmall) {

@@ -1,0 +1,135 @@
+#include "editor/printed_rows.h"
+
+#include <algorithm>
+
+#include "editor/receipt_messages.h"
+#include "text/cp850.h"
+
+namespace qp {
+namespace {
+
+constexpr int kFirstRowItem = 2;
+constexpr int kLastRowItem = 6;
+constexpr int kFirstChoiceItem = 7;
+
+// Catalan, shown through Translate. What items 2 to 6 print; a block's line
+// ("1/5") is added here, so that no translation carries a number. 0xA3 is "ú".
+const std::array<std::string, kLastRowItem - kFirstRowItem + 1> kFieldNames = {
+    "N\xA3m. rebut", "Data", "Concepte", "Domicili", "Nom",
+};
+const std::string kOffSheet = "Fora del paper";
+const std::string kRow = "fila";
+const std::string kRows = "files";
+const std::string kNewFormat = "El format nou no fa servir aquestes files.";
+const std::string kNamesBetween = " / ";
+const std::string kChoicesBetween = "   ";
+
+// An item's label without its leader dots and colon.
+std::string LabelName(FormTables& tables, int item) {
+    if (!tables.HasItem(1, item)) return {};
+    const std::string& label = tables.Item(1, item).Label;
+    std::size_t end = label.find_last_not_of(" .:");
+    return end == std::string::npos ? std::string() : label.substr(0, end + 1);
+}
+
+class Describer {
+public:
+    Describer(const SettingValues& values, FormTables& tables, Translator& translator)
+        : values_(values), tables_(tables), translator_(translator) {
+        for (std::size_t k = 0; k < kFieldNames.size(); ++k) fieldNames_[k] = translator_.Translate(kFieldNames[k]);
+    }
+
+    PrintedRows Describe() {
+        PrintedRows rows;
+        rows.layout = LayOutStationery(values_);
+        for (int row = 1; row <= ReceiptSettings::kPrintedRows; ++row)
+            rows.names[static_cast<std::size_t>(row)] = RowNames(row, rows.layout.onRow[static_cast<std::size_t>(row)]);
+        rows.offSheet = OffSheetLine(rows.layout);
+        if (rows.layout.fault != RowPlanFault::None) rows.planMessage = translator_.Translate(RowPlanMessage(rows.layout.fault));
+        if (!rows.layout.oldFormat) rows.newFormatNote = translator_.Translate(kNewFormat);
+        rows.choiceLines = ChoiceLines();
+        return rows;
+    }
+
+private:
+    const std::string& FieldName(int item) { return fieldNames_[static_cast<std::size_t>(item - kFirstRowItem)]; }
+
+    // What `item` prints on paper row `row`: its name, and for a block of
+    // several rows which of them this is.
+    std::string FieldNameOnRow(int item, int row) {
+        const int count = ReceiptSettings::RowCount(item);
+        if (count == 1) return FieldName(item);
+        const long line = row - NumericValue(values_[static_cast<std::size_t>(item - 1)]) + 1;
+        return FieldName(item) + " " + std::to_string(line) + "/" + std::to_string(count);
+    }
+
+    std::string RowNames(int row, const std::vector<int>& items) {
+        std::string names;
+        for (int item : items) names += (names.empty() ? "" : kNamesBetween) + FieldNameOnRow(item, row);
+        return names;
+    }
+
+    std::string OffSheetLine(const StationeryLayout& layout) {
+        std::string line;
+        for (const StationeryLayout::OffSheet& off : layout.offSheet) {
+            line += line.empty() ? translator_.Translate(kOffSheet) + ": " : "; ";
+            line += FieldName(off.item) + ", " + translator_.Translate(off.first == off.last ? kRow : kRows) + " " +
+                    std::to_string(off.first);
+            if (off.last != off.first) line += "-" + std::to_string(off.last);
+        }
+        return line;
+    }
+
+    std::vector<std::string> ChoiceLines() {
+        std::vector<std::string> choices;
+        for (int item = kFirstChoiceItem; item <= ReceiptSettings::kSettingCount && tables_.HasItem(1, item); ++item) {
+            // The item's options, with the value described here.
+            FormItem choice = tables_.Item(1, item);
+            choice.Assign(values_[static_cast<std::size_t>(item - 1)]);
+            choices.push_back(LabelName(tables_, item) + ": " + ChoiceDescription(choice));
+        }
+        std::string joined;
+        for (const std::string& choice : choices) joined += (joined.empty() ? "" : kChoicesBetween) + choice;
+        if (static_cast<int>(joined.size()) > kPrintedLineWidth) return choices;
+        return {joined};
+    }
+
+    const SettingValues& values_;
+    FormTables& tables_;
+    Translator& translator_;
+    std::array<std::string, kFieldNames.size()> fieldNames_;
+};
+
+}  // namespace
+
+StationeryLayout LayOutStationery(const SettingValues& values) {
+    StationeryLayout layout;
+    layout.oldFormat = IsYes(values[0]);
+    layout.fault = ReceiptSettings::RowPlanOf(values);
+    for (int item = 1; item <= ReceiptSettings::kSettingCount; ++item) {
+        const int count = ReceiptSettings::RowCount(item);
+        if (count == 0) continue;
+        const long first = NumericValue(values[static_cast<std::size_t>(item - 1)]);
+        const long last = first + count - 1;
+        for (long row = first; row <= last; ++row)
+            if (row >= 1 && row <= ReceiptSettings::kPrintedRows) layout.onRow[static_cast<std::size_t>(row)].push_back(item);
+        // Rows above the first count as off the sheet as well as those past the last.
+        if (first < 1) layout.offSheet.push_back({item, first, std::min<long>(last, 0)});
+        if (last > ReceiptSettings::kPrintedRows)
+            layout.offSheet.push_back({item, std::max<long>(first, ReceiptSettings::kPrintedRows + 1), last});
+    }
+    return layout;
+}
+
+SettingValues HeldValues(FormTables& tables) {
+    SettingValues values;
+    for (int k = 0; k < ReceiptSettings::kSettingCount && tables.HasItem(1, k + 1); ++k)
+        values[static_cast<std::size_t>(k)] = tables.Item(1, k + 1).Value;
+    return values;
+}
+
+PrintedRows DescribePrintedRows(const SettingValues& values, FormTables& tables, Translator& translator) {
+    return Describer(values, tables, translator).Describe();
+}
+
+}  // namespace qp
