@@ -247,6 +247,162 @@ TEST(RewriteFile, NoPermissionIsRefused) {
     }
 }
 
+TEST(RewriteFile, FollowsOnlyALinkItsOwnerMayBeTrustedWith) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to give links away";
+    constexpr uid_t kOther = 65534;
+    const struct {
+        const char* name;
+        uid_t linkOwner;
+        uid_t folderOwner;
+        bool followed;
+    } cases[] = {
+        {"made by another user in a shared folder", kOther, 0, false},
+        {"made by root", 0, kOther, true},
+        {"made by the folder's owner", kOther, kOther, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        SystemPlatform platform;
+        fs::create_directory(dir / "shared");
+        fs::create_directory(dir / "home");
+        dir.Write("home/own.sh", "#!/bin/sh\n");
+        ASSERT_EQ(::chmod((dir / "shared").c_str(), 01777), 0);
+        ASSERT_EQ(::chown((dir / "shared").c_str(), c.folderOwner, 0), 0);
+        fs::create_symlink(dir / "home/own.sh", dir / "shared/Tarn.ini");
+        ASSERT_EQ(::lchown((dir / "shared/Tarn.ini").c_str(), c.linkOwner, 0), 0);
+        Status status = RewriteFile(platform, dir / "shared/Tarn.ini", WriteBytes(kNew));
+        EXPECT_EQ(status.ok, c.followed) << status.reason;
+        EXPECT_EQ(dir.Read("home/own.sh"), c.followed ? kNew : "#!/bin/sh\n");
+        EXPECT_EQ(status.cause, c.followed ? FailureCause::None : FailureCause::Denied);
+        EXPECT_TRUE(fs::is_symlink(dir / "shared/Tarn.ini"));
+    }
+}
+
+// Another program that holds a POSIX record lock on the file, as lockf(3)
+// (crudini, Python's fcntl.lockf, shell tools) takes it, until told to let go.
+class LockHolder {
+public:
+    explicit LockHolder(const std::string& path) {
+        int ready[2], release[2];
+        EXPECT_EQ(::pipe(ready), 0);
+        EXPECT_EQ(::pipe(release), 0);
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::close(ready[0]);
+            ::close(release[1]);
+            int fd = ::open(path.c_str(), O_RDWR);
+            char byte = ::lockf(fd, F_LOCK, 0) == 0 ? 'y' : 'n';
+            (void)!::write(ready[1], &byte, 1);
+            (void)!::read(release[0], &byte, 1);  // until the parent lets go, or dies
+            ::_exit(0);
+        }
+        ::close(ready[1]);
+        ::close(release[0]);
+        release_ = release[1];
+        char byte = 0;
+        EXPECT_EQ(::read(ready[0], &byte, 1), 1);
+        EXPECT_EQ(byte, 'y');
+        ::close(ready[0]);
+    }
+    ~LockHolder() { Release(); }
+    LockHolder(const LockHolder&) = delete;
+    LockHolder& operator=(const LockHolder&) = delete;
+
+    void Release() {
+        if (pid_ <= 0) return;
+        ::close(release_);
+        ::waitpid(pid_, nullptr, 0);
+        pid_ = -1;
+    }
+
+private:
+    pid_t pid_ = -1;
+    int release_ = -1;
+};
+
+// The real system, with the waits between tries counted instead of slept and
+// something done during the wait when the test asks.
+class WaitCountingPlatform : public SystemPlatform {
+public:
+    int sleeps = 0;
+    int sleptMs = 0;
+    std::function<void(int)> duringWait;
+    void SleepMilliseconds(int ms) override {
+        ++sleeps;
+        sleptMs += ms;
+        if (duringWait) duringWait(sleeps);
+    }
+};
+
+TEST(RewriteFile, ALockHeldByAnotherProgramIsWaitedForThenNamed) {
+    TempDir dir;
+    dir.Write("Tarn.ini", kOld);
+    LockHolder holder(dir / "Tarn.ini");
+    WaitCountingPlatform platform;
+    int rewrites = 0;
+    Status status = RewriteFile(platform, dir / "Tarn.ini", [&](const RewriteTarget&, std::string& out) {
+        ++rewrites;
+        out = kNew;
+        return Status::Ok();
+    });
+    EXPECT_EQ(status.cause, FailureCause::InUse) << status.reason;
+    EXPECT_EQ(platform.sleptMs, 5000);
+    EXPECT_EQ(platform.sleeps, 100) << "short sleeps, no busy loop";
+    EXPECT_EQ(rewrites, 0) << "nothing was read without the lock";
+    EXPECT_EQ(dir.Read("Tarn.ini"), kOld);
+    EXPECT_EQ(dir.Entries(), std::vector<std::string> {"Tarn.ini"});
+}
+
+TEST(RewriteFile, ALockLetGoDuringTheWaitLetsTheSaveThrough) {
+    TempDir dir;
+    dir.Write("Tarn.ini", kOld);
+    LockHolder holder(dir / "Tarn.ini");
+    WaitCountingPlatform platform;
+    platform.duringWait = [&](int sleeps) {
+        if (sleeps == 10) holder.Release();
+    };
+    ASSERT_TRUE(RewriteFile(platform, dir / "Tarn.ini", WriteBytes(kNew)).ok);
+    EXPECT_EQ(platform.sleeps, 10);
+    EXPECT_EQ(dir.Read("Tarn.ini"), kNew);
+}
+
+// The holder is a save of another program: while we wait, it puts a new file
+// in the place of the one we opened and lets go. Ours must merge into the
+// new file, not into what the old one held.
+TEST(RewriteFile, AFileReplacedWhileWaitingIsTheOneLockedAndRead) {
+    TempDir dir;
+    dir.Write("Tarn.ini", kOld);
+    LockHolder holder(dir / "Tarn.ini");
+    WaitCountingPlatform platform;
+    platform.duringWait = [&](int sleeps) {
+        if (sleeps != 3) return;
+        dir.Write("theirs.tmp", "[Rebut]\r\nMatriu=S\r\n");
+        fs::rename(dir / "theirs.tmp", dir / "Tarn.ini");
+        holder.Release();
+    };
+    std::string seen;
+    ASSERT_TRUE(RewriteFile(platform, dir / "Tarn.ini", [&](const RewriteTarget& current, std::string& out) {
+                    seen = current.bytes;
+                    out = current.bytes + "Antic=S\r\n";
+                    return Status::Ok();
+                }).ok);
+    EXPECT_EQ(seen, "[Rebut]\r\nMatriu=S\r\n");
+    EXPECT_EQ(dir.Read("Tarn.ini"), "[Rebut]\r\nMatriu=S\r\nAntic=S\r\n");
+}
+
+TEST(RewriteFile, AFirstSaveThatFailsLeavesNoFileBehind) {
+    TempDir dir;
+    SystemPlatform platform;
+    Status status = RewriteFile(platform, dir / "Tarn.ini",
+                                [](const RewriteTarget& current, std::string&) {
+                                    EXPECT_TRUE(current.created);
+                                    return Status::Fail("plan");
+                                });
+    EXPECT_FALSE(status.ok);
+    EXPECT_TRUE(dir.Entries().empty());
+}
+
 void Age(const std::string& path, int seconds) {
     struct timespec times[2];
     times[0].tv_sec = times[1].tv_sec = ::time(nullptr) - seconds;
