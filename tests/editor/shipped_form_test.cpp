@@ -1,5 +1,8 @@
 // The form file, language file and help pages that ship with the program:
 // they load in every language, and the screen they make is tidy on 80 x 25.
+#include <algorithm>
+#include <filesystem>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -196,15 +199,79 @@ TEST(ShippedFormTest, HelpPagesOpenWithF1) {
     EXPECT_TRUE(s.platform().commandsRun.empty());
 }
 
-TEST(ShippedFormTest, HelpPagesAreWholeRecords) {
+// The help pages of every language: the Catalan ones in AJUDA itself, the
+// others in the folder of the session's language code.
+struct HelpFolder {
+    const char* language;
+    const char* folder;
+};
+const HelpFolder kHelpFolders[] = {
+    {"CAT", "AJUDA/"},
+    {"GLG", "AJUDA/GLG/"},
+    {"OCI", "AJUDA/OCI/"},
+    {"SPA", "AJUDA/SPA/"},
+};
+static_assert(std::size(kHelpFolders) == std::size(kLanguages), "a help folder for every language");
+
+// Every page that ships, as the Catalan folder holds them: a page added there
+// must come in every language.
+std::vector<std::string> ShippedHelpPages() {
+    namespace fs = std::filesystem;
+    std::vector<std::string> pages;
+    for (const auto& entry : fs::directory_iterator(fs::path(QP_SOURCE_DIR) / "AJUDA")) {
+        const std::string name = entry.path().filename().string();
+        if (entry.is_regular_file() && name.size() > 4 && name.compare(name.size() - 4, 4, ".HLP") == 0) pages.push_back(name);
+    }
+    std::sort(pages.begin(), pages.end());
+    return pages;
+}
+
+std::vector<std::string> Records(const std::string& bytes) {
+    std::vector<std::string> records;
+    for (std::size_t at = 0; at + 80 <= bytes.size(); at += 80) records.push_back(bytes.substr(at, 80));
+    return records;
+}
+
+// What the pager shows of a record: the attribute bytes switch colours and
+// take no column; the blanks that fill the record show nothing.
+std::string ShownText(const std::string& record) {
+    std::string shown;
+    for (char c : record)
+        if (c != '\x1E' && c != '\x1F' && c != '\x10') shown += c;
+    return TrimTrailingBlanks(shown);
+}
+
+TEST(ShippedFormTest, HelpPagesAreWholeRecordsInEveryLanguage) {
     const std::string topic = "QPLAYOUT";  // NomMenu of the sample's Sessio.ini
     ASSERT_NE(ReadSourceFile("sample/TEMP/Sessio.ini").find("NomMenu=" + topic + "\r\n"), std::string::npos);
-    for (const std::string& page : {topic, std::string("QPMENUEX")}) {
-        SCOPED_TRACE(page);
-        std::string bytes = ReadSourceFile("AJUDA/" + page + ".HLP");
-        EXPECT_FALSE(bytes.empty());
-        EXPECT_EQ(bytes.size() % 80, 0u);
-        EXPECT_EQ(bytes.find_first_of("\r\n"), std::string::npos) << "records, not lines";
+    const std::vector<std::string> pages = ShippedHelpPages();
+    ASSERT_NE(std::find(pages.begin(), pages.end(), topic + ".HLP"), pages.end());
+    ASSERT_NE(std::find(pages.begin(), pages.end(), "QPMENUEX.HLP"), pages.end());
+    for (const HelpFolder& help : kHelpFolders) {
+        for (const std::string& page : pages) {
+            const std::string path = std::string(help.folder) + page;
+            SCOPED_TRACE(path);
+            const std::string bytes = ReadSourceFile(path);
+            ASSERT_FALSE(bytes.empty()) << "every page in every language";
+            EXPECT_EQ(bytes.size() % 80, 0u);
+            EXPECT_EQ(bytes.find_first_of("\r\n"), std::string::npos) << "records, not lines";
+            const std::vector<std::string> records = Records(bytes);
+            ASSERT_FALSE(records.empty());
+            EXPECT_EQ(records[0][0], '\x1E') << "the page opens with a highlighted heading";
+            for (std::size_t n = 0; n < records.size(); ++n) {
+                SCOPED_TRACE("record " + std::to_string(n + 1));
+                const std::string shown = ShownText(records[n]);
+                EXPECT_LE(shown.size(), 76u) << "'" << shown << "' is cut by the pager";
+                for (char c : shown)
+                    EXPECT_GE(static_cast<unsigned char>(c), 0x20) << "a control byte reaches the console: '" << shown << "'";
+            }
+            if (std::string(help.language) != "CAT") {
+                EXPECT_NE(records[0], Records(ReadSourceFile("AJUDA/" + page))[0]) << "the heading is translated";
+            }
+        }
+        // The general keys tell of the alignment sheet.
+        EXPECT_NE(ReadSourceFile(std::string(help.folder) + "QPMENUEX.HLP").find("qplayout --sheet"), std::string::npos)
+            << help.language;
     }
 }
 
