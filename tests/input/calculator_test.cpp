@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <filesystem>
 #include <fstream>
@@ -16,10 +18,6 @@
 
 namespace qp {
 namespace {
-
-void WriteText(const std::filesystem::path& p, const std::string& bytes) {
-    std::ofstream(p, std::ios::binary) << bytes;
-}
 
 // Feeds a text of keys: characters stand for themselves, "\n" for Enter.
 void Type(CalculatorState& s, const std::string& keys) {
@@ -260,6 +258,8 @@ TEST(CalculatorFile, DamagedFieldsFallBackOneByOne) {
 
 #ifndef _WIN32  // links, FIFOs and owners as POSIX has them
 namespace fs = std::filesystem;
+
+void WriteText(const fs::path& p, const std::string& bytes) { std::ofstream(p, std::ios::binary) << bytes; }
 
 // Column 9, 7.5 on the entry line and in the total: "F" gives 750 when it is read.
 const std::string kKeptState = "9,23,7.5,7.5\r\n0,0,0,0\r\n\"\",\"\"\r\n";

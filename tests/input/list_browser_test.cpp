@@ -11,9 +11,11 @@
 #include <tuple>
 #include <vector>
 
+#ifndef _WIN32
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include "input/input_rig.h"
 #include "records/builtin_engine.h"
