@@ -50,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Keyboard keyboard(console);
     TextUtils textUtils;
     FieldEditor editor(keyboard, windows, colours, textUtils);
-    Help help(windows, platform, "DOS");
+    Help help(windows, platform, "DOS", "CAT");
     FormTables tables;
     tables.lists.resize(2);
     FormList& list = tables.List(1);

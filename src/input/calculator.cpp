@@ -216,6 +216,29 @@ std::int16_t Column(std::int16_t column, int step) {
 
 const std::string kDigitPicture = "Z,ZZZ,ZZZ,ZZZ,ZZZ,ZZ9";
 
+// The whole of an open state file, or nothing when it is larger than a state
+// file can be.
+std::optional<std::string> ReadSmallFile(File& file) {
+    if (file.Size() > kSmallFileLimit) return std::nullopt;
+    std::string bytes;
+    char chunk[4096];
+    for (;;) {
+        const std::int64_t got = file.ReadAt(static_cast<std::int64_t>(bytes.size()), chunk, sizeof chunk);
+        if (got < 0) return std::nullopt;
+        if (got == 0) return bytes;
+        bytes.append(chunk, static_cast<std::size_t>(got));
+        if (static_cast<std::int64_t>(bytes.size()) > kSmallFileLimit) return std::nullopt;
+    }
+}
+
+// On a console narrower than 80 columns the box goes round at the console's
+// right edge as it does at column 55, so that it is always wholly saved.
+std::int16_t ColumnOnConsole(std::int16_t column, bool movedRight, int columns) {
+    const int last = std::min(kLastBoxColumn, columns - 25);  // the box spans column to column + 25
+    if (column <= last) return column;
+    return static_cast<std::int16_t>(movedRight ? 1 : last);
+}
+
 }  // namespace
 
 CalculatorEffect ApplyCalculatorKey(CalculatorState& s, key::Code code) {
@@ -336,13 +359,20 @@ Calculator::Calculator(Keyboard& keyboard, Windows& windows, Colours& colours, U
     : keyboard_(keyboard), windows_(windows), colours_(colours), prefs_(prefs), platform_(platform),
       terminalDir_(std::move(terminalDir)) {}
 
+// The terminal's folder may be shared: the state file is this user's own
+// regular file or it is not used at all (no link is followed, nobody else's
+// file read or replaced), and the calculator starts from a clear state.
 CalculatorState Calculator::Load() {
     // The file is created empty when missing, so the state always has its place.
-    platform_.Open(StatePath(), OpenMode::ReadWriteShared);
-    return ParseCalculatorState(ReadWholeFile(platform_, StatePath(), kSmallFileLimit).value_or(std::string()));
+    auto file = platform_.Open(StatePath(), OpenMode::Private);
+    if (!file) return CalculatorState {};
+    return ParseCalculatorState(ReadSmallFile(*file).value_or(std::string()));
 }
 
 void Calculator::Save(const CalculatorState& state) {
+    // Checked again: the file may have been changed for a link or another
+    // user's file since. The write makes a new file, never following a link.
+    if (!platform_.Open(StatePath(), OpenMode::Private)) return;
     WriteWholeFile(platform_, StatePath(), SerialiseCalculatorState(state));
 }
 
@@ -403,17 +433,22 @@ std::string Calculator::CalculatorPopup() {
         DrawEntry(s);
         key::Code k = keyboard_.WaitKey();
         key::Code code = (k > 255 || k < -255) ? k : static_cast<key::Code>(UpperForCompare(static_cast<unsigned char>(k & 0xFF)));
+        auto redrawBox = [&] {
+            windows_.PopScreenRegion();
+            windows_.PushScreenRegion(1, s.column, 25, s.column + 25);
+            DrawBox(s);
+        };
         switch (ApplyCalculatorKey(s, code)) {
             case CalculatorEffect::None: break;
             case CalculatorEffect::Refused:
                 console.Beep();
-                [[fallthrough]];
-            case CalculatorEffect::RedrawBox:
-            case CalculatorEffect::MoveBox:
-                windows_.PopScreenRegion();
-                windows_.PushScreenRegion(1, s.column, 25, s.column + 25);
-                DrawBox(s);
+                redrawBox();
                 break;
+            case CalculatorEffect::MoveBox:
+                s.column = ColumnOnConsole(s.column, code == key::Right || code == key::CtrlRight, columns);
+                redrawBox();
+                break;
+            case CalculatorEffect::RedrawBox: redrawBox(); break;
             case CalculatorEffect::Finish:
                 result = CalculatorResult(s);
                 open = false;

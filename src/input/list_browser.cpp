@@ -71,7 +71,10 @@ public:
           box_(WindowOf(definition)), h_(box_.bottom - box_.top - 1), w_(box_.right - box_.left - 1),
           startKey_(std::move(startKey)), keyRange_(std::move(keyRange)) {}
 
+    // Only the cache this list used is deleted: whatever else goes by its
+    // name is not this user's to remove.
     ~Run() {
+        if (!store_) return;
         store_.reset();
         if (o_.platform_.Exists(o_.BrowsePath())) o_.platform_.Remove(o_.BrowsePath());
     }
@@ -98,15 +101,17 @@ public:
 
 private:
     // A list with a record file starts from an empty cache; one without shows
-    // what the cache already holds.
+    // what the cache already holds. The cache lies in a shared folder: only
+    // this user's own file is used, never one reached through a link, and a
+    // new one is made for this user alone.
     void OpenStore() {
         const std::string path = o_.BrowsePath();
         if (file_ != 0) {
             if (o_.platform_.Exists(path)) o_.platform_.Remove(path);
-            store_ = o_.platform_.Open(path, OpenMode::ReadWriteShared);
+            store_ = o_.platform_.Open(path, OpenMode::Private);
             end_ = 1;
         } else if (o_.platform_.Exists(path)) {
-            store_ = o_.platform_.Open(path, OpenMode::ReadShared);
+            store_ = o_.platform_.Open(path, OpenMode::Private);
             end_ = store_ ? std::max<std::int64_t>(store_->Size(), 0) + 1 : 1;
         }
         endOfData_ = file_ == 0 || !store_;

@@ -10,12 +10,13 @@ namespace qp {
 namespace {
 
 constexpr DWORD kHeadBytes = 4;
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 // The console-control handler runs on a thread of its own: the state is
 // filled before `armed` is set, and taken once with an interlocked exchange.
 struct Rollback {
     volatile LONG armed = 0;
-    std::wstring path;
+    HANDLE file = INVALID_HANDLE_VALUE;  // the file as armed, held open until disarmed
     bool existed = false;
     LARGE_INTEGER length {};
     unsigned char head[kHeadBytes] {};
@@ -27,43 +28,86 @@ Rollback& State() {
     return *state;
 }
 
-}  // namespace
-
-void ArmFileRollback(const std::string& programPath) {
-    Rollback& r = State();
-    InterlockedExchange(&r.armed, 0);
-    r.path = WideFromOem(programPath);
-    r.headLength = 0;
-    r.length.QuadPart = 0;
-    HANDLE h = CreateFileW(r.path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    r.existed = h != INVALID_HANDLE_VALUE;
-    if (r.existed) {
-        bool read = GetFileSizeEx(h, &r.length) && ReadFile(h, r.head, kHeadBytes, &r.headLength, nullptr);
-        CloseHandle(h);
-        if (!read) return;
-    } else if (GetLastError() != ERROR_FILE_NOT_FOUND) {
-        return;
-    }
-    InterlockedExchange(&r.armed, 1);
+HANDLE OpenHandle(const std::wstring& path, DWORD disposition) {
+    // The reparse point itself is opened, never what it points to; it is refused below.
+    return CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, kShareAll, nullptr, disposition,
+                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
 }
 
-void DisarmFileRollback() { InterlockedExchange(&State().armed, 0); }
+// The file opened for reading and writing, or made new; `created` tells which.
+HANDLE OpenOwnFile(const std::wstring& path, bool& created) {
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        created = false;
+        HANDLE h = OpenHandle(path, OPEN_EXISTING);
+        if (h != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_NOT_FOUND) return h;
+        created = true;
+        h = OpenHandle(path, CREATE_NEW);
+        if (h != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) return h;
+    }
+    return INVALID_HANDLE_VALUE;
+}
+
+// A file on disk, no folder, no reparse point, no second name.
+bool IsOwnFile(HANDLE h) {
+    BY_HANDLE_FILE_INFORMATION info {};
+    return GetFileType(h) == FILE_TYPE_DISK && GetFileInformationByHandle(h, &info) &&
+           !(info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) &&
+           info.nNumberOfLinks == 1;
+}
+
+// Removes the file held open, whatever name it has by now.
+void DeleteHeldFile(HANDLE h) {
+    FILE_DISPOSITION_INFO disposition {};
+    disposition.DeleteFile = TRUE;
+    SetFileInformationByHandle(h, FileDispositionInfo, &disposition, sizeof disposition);
+}
+
+void CloseArmedFile(Rollback& r) {
+    if (r.file != INVALID_HANDLE_VALUE) CloseHandle(r.file);
+    r.file = INVALID_HANDLE_VALUE;
+}
+
+}  // namespace
+
+bool ArmFileRollback(const std::string& programPath) {
+    Rollback& r = State();
+    InterlockedExchange(&r.armed, 0);
+    CloseArmedFile(r);
+    bool created = false;
+    HANDLE h = OpenOwnFile(WideFromOem(programPath), created);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    r.headLength = 0;
+    const bool read = IsOwnFile(h) && GetFileSizeEx(h, &r.length) && ReadFile(h, r.head, kHeadBytes, &r.headLength, nullptr);
+    if (!read) {
+        if (created) DeleteHeldFile(h);
+        CloseHandle(h);
+        return false;
+    }
+    r.file = h;
+    r.existed = !created;
+    InterlockedExchange(&r.armed, 1);
+    return true;
+}
+
+void DisarmFileRollback() {
+    Rollback& r = State();
+    InterlockedExchange(&r.armed, 0);
+    CloseArmedFile(r);
+}
 
 void RollBackFileOnSignal() {
     Rollback& r = State();
     if (InterlockedExchange(&r.armed, 0) == 0) return;
-    if (!r.existed) {
-        DeleteFileW(r.path.c_str());
-        return;
+    if (r.existed) {
+        LARGE_INTEGER start {};
+        DWORD written = 0;
+        if (r.headLength > 0 && SetFilePointerEx(r.file, start, nullptr, FILE_BEGIN))
+            WriteFile(r.file, r.head, r.headLength, &written, nullptr);
+        if (SetFilePointerEx(r.file, r.length, nullptr, FILE_BEGIN)) SetEndOfFile(r.file);
+    } else {
+        DeleteHeldFile(r.file);
     }
-    HANDLE h = CreateFileW(r.path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return;
-    DWORD written = 0;
-    if (r.headLength > 0) WriteFile(h, r.head, r.headLength, &written, nullptr);
-    if (SetFilePointerEx(h, r.length, nullptr, FILE_BEGIN)) SetEndOfFile(h);
-    CloseHandle(h);
+    CloseArmedFile(r);
 }
 
 }  // namespace qp

@@ -1,5 +1,6 @@
 // The suite's record manager, WBTRV32.DLL, loaded at run time: first from the
-// program's own directory, then along the system's search path.
+// program's own directory, then along the system's search path without the
+// current directory, which is MURROOT, a folder every workstation may write.
 #include <windows.h>
 
 #include <string>
@@ -55,9 +56,14 @@ std::wstring ProgramDirectory() {
 std::unique_ptr<RecordManager> LoadSuiteRecordManager() {
     const wchar_t* name = L"WBTRV32.DLL";
     HMODULE module = nullptr;
+    // Takes the current directory out of the search for this library and
+    // for the libraries it loads itself; the PATH, where the record manager
+    // is often installed, stays. Without that, only the program's own
+    // directory is looked in.
+    const bool currentDirectoryOut = SetDllDirectoryW(L"") != 0;
     std::wstring dir = ProgramDirectory();
     if (!dir.empty()) module = LoadLibraryW((dir + name).c_str());
-    if (module == nullptr) module = LoadLibraryW(name);
+    if (module == nullptr && currentDirectoryOut) module = LoadLibraryW(name);
     if (module == nullptr) return nullptr;
     auto call = reinterpret_cast<BtrCall>(reinterpret_cast<void*>(GetProcAddress(module, "BTRCALL")));
     if (call == nullptr) {

@@ -20,6 +20,19 @@ constexpr int kF1 = 0x3B00, kUp = 0x4800, kDown = 0x5000, kPgUp = 0x4900, kPgDn 
 constexpr int kHome = 0x4700, kEnd = 0x4F00, kEsc = 27;
 
 constexpr std::string_view kMenuHelpTopic = "QPMENUEX";
+constexpr std::string_view kCatalan = "CAT";  // its pages are in AJUDA itself
+
+// The folder of AJUDA that holds the session language's pages, with its
+// separator; empty for Catalan. The code comes from a file: only three
+// letters that make a plain name become a folder.
+std::string LanguageFolder(std::string_view languageCode) {
+    const std::string code = TrimBlanks(languageCode);
+    const bool letters = std::all_of(code.begin(), code.end(), [](char c) {
+        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+    });
+    if (code.size() != 3 || !letters || !IsHelpTopic(code) || UpperForCompare(code) == kCatalan) return {};
+    return code + "\\";
+}
 
 // The file length in records, a half rounding to the even neighbour.
 std::int64_t LineCount(std::int64_t size) {
@@ -174,28 +187,57 @@ bool IsHelpTopic(std::string_view topic) {
     const std::string upper = UpperForCompare(topic);
     for (const char* device : {"CON", "PRN", "AUX", "NUL"})
         if (upper == device) return false;
+    // COM0 and LPT0 too: Windows lists them among its reserved names.
     const bool numberedDevice = upper.size() == 4 && (upper.compare(0, 3, "COM") == 0 || upper.compare(0, 3, "LPT") == 0) &&
-                                upper[3] >= '1' && upper[3] <= '9';
+                                upper[3] >= '0' && upper[3] <= '9';
     return !numberedDevice;
 }
 
 Help::Help(Windows& windows, Platform& platform, std::string hostKind, std::string languageCode)
-    : windows_(windows), platform_(platform), hostKind_(std::move(hostKind)), languageCode_(std::move(languageCode)) {}
+    : windows_(windows), platform_(platform), hostKind_(std::move(hostKind)),
+      languageFolder_(LanguageFolder(languageCode)) {}
 
 void Help::ShowHelp(const std::string& topic) {
-    if (hostKind_.compare(0, 3, "WIN") == 0) {
+    // The topic comes from a file that others may write; it goes into a
+    // file name and, on Windows, a command line.
+    if (!IsHelpTopic(topic)) {
+        windows_.screen().console().Beep();
+        return;
+    }
+    // Only Windows has QPOPEN; elsewhere no command line is ever built.
+    if (platform_.IsWindowsHost() && hostKind_.compare(0, 3, "WIN") == 0) {
         // The console is left as it is: the page opens in its own window.
-        platform_.RunCommand(platform_.GetEnv("COMSPEC") + " /C QPOPEN AJUDA\\" + topic + ".HTM");
+        platform_.RunCommand(platform_.GetEnv("COMSPEC") + " /C QPOPEN " + HtmlPage(topic));
         return;
     }
     ShowTextHelp(topic);
 }
 
+std::string Help::HtmlPage(const std::string& topic) {
+    if (!languageFolder_.empty()) {
+        std::string own = "AJUDA\\" + languageFolder_ + topic + ".HTM";
+        if (platform_.Exists(own)) return own;
+    }
+    return "AJUDA\\" + topic + ".HTM";
+}
+
+std::unique_ptr<File> Help::OpenTextPage(const std::string& topic) {
+    if (!languageFolder_.empty())
+        if (auto own = OpenPage("AJUDA\\" + languageFolder_ + topic + ".HLP")) return own;
+    return OpenPage("AJUDA\\" + topic + ".HLP");
+}
+
+// Only read: asking for a page that does not exist must not leave an empty
+// one in the installation. A page too large for a help page counts as missing.
+std::unique_ptr<File> Help::OpenPage(const std::string& path) {
+    auto page = platform_.Open(path, OpenMode::ReadShared);
+    if (page && page->Size() > kSmallFileLimit) return nullptr;
+    return page;
+}
+
 void Help::ShowTextHelp(const std::string& topic) {
-    // A missing page opens a blank window that Esc closes. It is only read:
-    // asking for a page that does not exist must not leave an empty one in
-    // the installation.
-    Pager pager(windows_, platform_.Open("AJUDA\\" + topic + ".HLP", OpenMode::ReadShared));
+    // A missing page opens a blank window that Esc closes.
+    Pager pager(windows_, OpenTextPage(topic));
     if (pager.ViewRows() < 1) return;  // no room for a single line of text
     pager.Open();
     for (int key = WaitForKey(); key != kEsc; key = WaitForKey()) {

@@ -161,11 +161,18 @@ void Windows::WriteRecord(SavedRegion& saved) {
     record += FiveDigits(length);
 
     // Before this process's first record, note the file as the program that
-    // started us left it: a signal that ends us then gives it back so.
+    // started us left it: a signal that ends us then gives it back so. The
+    // file lies in a shared folder: one that is not this user's own (a link,
+    // another user's file) is left alone, and the region lives in memory only.
     auto ownInFile = std::find_if(saved_.rbegin(), saved_.rend(), [](const SavedRegion& s) { return s.inFile; });
-    if (ownInFile == saved_.rend()) ArmFileRollback(WinPushPath());
-    auto file = platform_.Open(WinPushPath(), OpenMode::ReadWriteShared);
-    if (!file) return;
+    const bool first = ownInFile == saved_.rend();
+    if (first && !ArmFileRollback(WinPushPath())) return;
+    // A first record that cannot be written leaves the file as it was found.
+    auto giveUp = [first] {
+        if (first) RollBackFileOnSignal();
+    };
+    auto file = platform_.Open(WinPushPath(), OpenMode::Private);
+    if (!file) return giveUp();
 
     // After our own last record; at our first push after whatever stack the
     // file already holds (other programs of the suite share it), unless that
@@ -177,9 +184,11 @@ void Windows::WriteRecord(SavedRegion& saved) {
         start = *top;
     }
     const std::int64_t end = start + length;
-    if (end > std::numeric_limits<std::int32_t>::max()) return;
-    if (!file->WriteAt(start - 1, record.data(), record.size()).ok) return;
-    if (!WriteStackTop(*file, end)) return;
+    if (end > std::numeric_limits<std::int32_t>::max()) return giveUp();
+    if (!file->WriteAt(start - 1, record.data(), record.size()).ok || !WriteStackTop(*file, end)) {
+        file.reset();
+        return giveUp();
+    }
     saved.inFile = true;
     saved.fileStart = start;
     saved.fileEnd = end;
@@ -205,7 +214,10 @@ void Windows::DropRecord(const SavedRegion& saved) {
     if (std::none_of(saved_.begin(), saved_.end(), [](const SavedRegion& s) { return s.inFile; })) DisarmFileRollback();
     const std::string path = WinPushPath();
     if (!platform_.Exists(path)) return;
-    if (auto file = platform_.Open(path, OpenMode::ReadWriteShared)) WriteStackTop(*file, saved.fileStart);
+    auto file = platform_.Open(path, OpenMode::Private);
+    if (!file) return;  // whatever took the file's place meanwhile is not ours to change
+    WriteStackTop(*file, saved.fileStart);
+    file.reset();
     if (saved.fileStart <= kEmptyTop) platform_.Remove(path);
 }
 
@@ -215,8 +227,8 @@ void Windows::DropRecord(const SavedRegion& saved) {
 void Windows::PopForeignRegion() {
     const std::string path = WinPushPath();
     if (!platform_.Exists(path)) return;
-    auto file = platform_.Open(path, OpenMode::ReadWriteShared);
-    if (!file) return;
+    auto file = platform_.Open(path, OpenMode::Private);
+    if (!file) return;  // not this user's own file: neither shown nor removed
     std::int64_t top = kEmptyTop;
     auto stackTop = ReadStackTop(*file);
     if (auto record = stackTop ? ReadRecordEndingAt(*file, *stackTop, true) : std::nullopt) {

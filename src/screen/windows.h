@@ -50,7 +50,8 @@ private:
     // What this process knows of each of its pushes, newest last. The file's
     // two-digit fields cannot hold coordinates of 100 or more, so the process
     // restores its own regions from here; the file is kept for the other
-    // programs of the suite that share it.
+    // programs of the suite that share it, when it is this user's own file
+    // (never through a link; a region is saved in memory whatever the file).
     struct SavedRegion {
         bool saved = false;  // false: the push saved nothing and its pop does nothing
         Rect region;

@@ -1,8 +1,20 @@
 #include <gtest/gtest.h>
 
-#include <string>
+#ifndef _WIN32
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <utility>
+
+#include "format/preferences.h"
 #include "input/calculator.h"
+#include "input/input_rig.h"
 
 namespace qp {
 namespace {
@@ -241,6 +253,146 @@ TEST(CalculatorFile, DamagedFieldsFallBackOneByOne) {
         EXPECT_EQ(s.firstTapeLine, c.first) << c.text;
         EXPECT_EQ(s.entry, c.entry) << c.text;
         EXPECT_EQ(s.accumulator == s.accumulator, true);  // never NaN
+    }
+}
+
+#ifndef _WIN32  // links, FIFOs and owners as POSIX has them
+namespace fs = std::filesystem;
+
+void WriteText(const fs::path& p, const std::string& bytes) { std::ofstream(p, std::ios::binary) << bytes; }
+
+// Column 9, 7.5 on the entry line and in the total: "F" gives 750 when it is read.
+const std::string kKeptState = "9,23,7.5,7.5\r\n0,0,0,0\r\n\"\",\"\"\r\n";
+
+// Runs `beforeLastKey` just before the program takes the last queued key.
+class HookedConsole : public MemoryConsole {
+public:
+    bool PollEvent(InputEvent& event) override {
+        if (QueuedEvents() == 1 && beforeLastKey) std::exchange(beforeLastKey, nullptr)();
+        return MemoryConsole::PollEvent(event);
+    }
+    std::function<void()> beforeLastKey;
+};
+
+class CalculatorStateFile : public ::testing::Test, protected testing::InputRig<HookedConsole> {
+protected:
+    std::string Open(std::initializer_list<std::string_view> keys) {
+        console.PressKeys(keys);
+        Calculator calculator(keyboard, windows, colours, prefs_, platform, dir.Dir());
+        return calculator.CalculatorPopup();
+    }
+    fs::path State() const { return dir / "MURCALC.TMP"; }
+
+    UserPreferences prefs_ {platform, dir / "Tarn.ini"};
+};
+
+// The terminal's folder may be shared: a MURCALC.TMP that is not this user's
+// own regular file is neither read nor written, and what it points to is
+// never touched; the calculator then starts from a clear state.
+TEST_F(CalculatorStateFile, OnlyThisUsersOwnFileIsReadAndWritten) {
+    const passwd* nobody = ::getpwnam("nobody");
+    const bool asRoot = ::geteuid() == 0 && nobody != nullptr;
+    const struct {
+        const char* name;
+        std::function<void(const fs::path& state, const fs::path& target)> plant;
+        bool read;
+        bool written;
+        bool needsRoot = false;
+    } cases[] = {
+        {"own file", [](const fs::path& p, const fs::path&) { WriteText(p, kKeptState); }, true, true},
+        {"missing", [](const fs::path&, const fs::path&) {}, false, true},
+        {"symbolic link", [](const fs::path& p, const fs::path& t) { fs::create_symlink(t, p); }, false, false},
+        {"second name", [](const fs::path& p, const fs::path& t) { fs::create_hard_link(t, p); }, false, false},
+        {"FIFO", [](const fs::path& p, const fs::path&) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); }, false, false},
+        {"folder", [](const fs::path& p, const fs::path&) { fs::create_directory(p); }, false, false},
+        {"larger than 1 MiB",
+         [](const fs::path& p, const fs::path&) {
+             WriteText(p, kKeptState + std::string(static_cast<std::size_t>(kSmallFileLimit), ' '));
+         },
+         false, true},
+        {"another user's file",
+         [nobody](const fs::path& p, const fs::path&) {
+             WriteText(p, kKeptState);
+             ::chmod(p.c_str(), 0666);
+             ASSERT_EQ(::chown(p.c_str(), nobody->pw_uid, static_cast<gid_t>(-1)), 0);
+         },
+         false, false, true},
+    };
+    const fs::path target = dir / "important.sh";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.needsRoot && !asRoot) continue;
+        fs::remove_all(State());
+        WriteText(target, kKeptState);
+        ::chmod(target.c_str(), 0700);
+        c.plant(State(), target);
+        const fs::file_type planted = fs::symlink_status(State()).type();
+        const std::string plantedBytes = planted == fs::file_type::regular ? dir.Read("MURCALC.TMP") : "";
+
+        EXPECT_EQ(Open({"F"}), c.read ? "750" : "0");
+        EXPECT_EQ(windows.WindowDepth(), 0);
+
+        EXPECT_EQ(dir.Read("important.sh"), kKeptState);
+        EXPECT_EQ(fs::status(target).permissions(), fs::perms::owner_all);
+        if (c.written) {
+            EXPECT_EQ(fs::symlink_status(State()).type(), fs::file_type::regular);
+            EXPECT_EQ(dir.Read("MURCALC.TMP").substr(0, 9), c.read ? "9,23,7.5," : "1,23,0,0\r");
+            EXPECT_EQ(fs::status(State()).permissions() & (fs::perms::group_all | fs::perms::others_all), fs::perms::none);
+        } else {
+            EXPECT_EQ(fs::symlink_status(State()).type(), planted);
+            EXPECT_EQ(planted == fs::file_type::regular ? dir.Read("MURCALC.TMP") : "", plantedBytes);
+        }
+    }
+}
+
+// The file is looked at again when the calculator closes: one swapped for a
+// link meanwhile is left as it is, and so is what it points to.
+TEST_F(CalculatorStateFile, ASwapForALinkWhileTheCalculatorIsOpenReachesNothing) {
+    const fs::path target = dir / "data.txt";
+    WriteText(target, "the operator's data");
+    WriteText(State(), kKeptState);
+    console.TypeText("1+2=");
+    console.beforeLastKey = [&] {
+        fs::remove(State());
+        fs::create_symlink(target, State());
+    };
+    EXPECT_EQ(Open({"F"}), "300");
+    EXPECT_EQ(dir.Read("data.txt"), "the operator's data");
+    EXPECT_TRUE(fs::is_symlink(State()));
+}
+#endif  // _WIN32
+
+// A console narrower than 80 columns: the box goes round at its edge, so
+// that it is always wholly on the console and the screen comes back.
+TEST(CalculatorBox, GoesRoundAtTheEdgeOfANarrowConsole) {
+    struct NarrowConsole : MemoryConsole {
+        NarrowConsole() : MemoryConsole(25, 60) {}
+    };
+    const struct {
+        const char* start;  // first line of MURCALC.TMP
+        const char* key;
+        const char* column;  // kept afterwards
+    } cases[] = {
+        {"35,23,0,0", "Right", "1,"},
+        {"1,23,0,0", "Left", "35,"},
+        {"20,23,0,0", "Right", "21,"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.key);
+        testing::InputRig<NarrowConsole> rig;
+        for (int r = 1; r <= 25; ++r) {
+            rig.screen.Locate(r, 1);
+            rig.screen.Print(std::string(60, static_cast<char>('a' + r)));
+        }
+        std::vector<std::string> before;
+        for (int r = 1; r <= 25; ++r) before.push_back(rig.console.RowText(r));
+        rig.dir.Write("MURCALC.TMP", std::string(c.start) + "\r\n0,0,0,0\r\n\"\",\"\"\r\n");
+        rig.console.PressKeys({c.key, "Esc"});
+        UserPreferences prefs(rig.platform, rig.dir / "Tarn.ini");
+        Calculator calculator(rig.keyboard, rig.windows, rig.colours, prefs, rig.platform, rig.dir.Dir());
+        EXPECT_EQ(calculator.CalculatorPopup(), "");
+        EXPECT_EQ(rig.dir.Read("MURCALC.TMP").substr(0, std::string(c.column).size()), c.column);
+        for (int r = 1; r <= 25; ++r) EXPECT_EQ(rig.console.RowText(r), before[static_cast<std::size_t>(r - 1)]) << r;
     }
 }
 

@@ -3,11 +3,19 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <random>
 #include <string>
 #include <tuple>
 #include <vector>
+
+#ifndef _WIN32
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include "input/input_rig.h"
 #include "records/builtin_engine.h"
@@ -546,6 +554,65 @@ TEST_F(ListBrowserTest, F4OpensTheSecondListAndReportsItsChoice) {
     EXPECT_EQ(Browse({"F4"}), -1);
     EXPECT_EQ(hooks.starts, std::vector<std::int16_t> {1});
 }
+
+#ifndef _WIN32  // links, FIFOs and owners as POSIX has them
+// The temporary folder may be shared: a Browse.tmp that is not this user's
+// own regular file is never read, written or removed through, and what a
+// link points to stays as it is.
+TEST_F(ListBrowserTest, ABrowseTmpThatIsNotThisUsersOwnIsNeverUsed) {
+    namespace fs = std::filesystem;
+    const passwd* nobody = ::getpwnam("nobody");
+    const bool asRoot = ::geteuid() == 0 && nobody != nullptr;
+    const std::string secret = Entry(0, 7, "secret line");
+    const struct {
+        const char* name;
+        bool recordFile;
+        std::function<void(const fs::path& cache, const fs::path& target)> plant;
+        bool needsRoot = false;
+    } cases[] = {
+        {"link, list with a record file", true, [](const fs::path& p, const fs::path& t) { fs::create_symlink(t, p); }},
+        {"link", false, [](const fs::path& p, const fs::path& t) { fs::create_symlink(t, p); }},
+        {"second name", false, [](const fs::path& p, const fs::path& t) { fs::create_hard_link(t, p); }},
+        {"FIFO", false, [](const fs::path& p, const fs::path&) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); }},
+        {"another user's file", false,
+         [nobody, &secret](const fs::path& p, const fs::path&) {
+             std::ofstream(p, std::ios::binary) << secret;
+             ASSERT_EQ(::chown(p.c_str(), nobody->pw_uid, static_cast<gid_t>(-1)), 0);
+         },
+         true},
+    };
+    MakeNumberedFile(3);
+    const fs::path cache = dir / "Browse.tmp";
+    const fs::path target = dir / "important.dat";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.needsRoot && !asRoot) continue;
+        fs::remove(cache);
+        dir.Write("important.dat", secret);
+        ::chmod(target.c_str(), 0700);
+        c.plant(cache, target);
+        const fs::file_type planted = fs::symlink_status(cache).type();
+        SetList(1, c.recordFile ? kFile : 0, 0, kBox, "Llista");
+        fs::perms made = fs::perms::unknown;
+        console.onWait = [&] {
+            shots.push_back(Capture());
+            made = fs::status(cache).permissions();
+        };
+
+        EXPECT_EQ(Browse({"Esc"}), -1);
+        EXPECT_EQ(Last().lines[0], c.recordFile ? "Line 01" : "");
+        EXPECT_EQ(dir.Read("important.dat"), secret);
+        EXPECT_EQ(fs::status(target).permissions(), fs::perms::owner_all);
+        if (c.recordFile) {
+            EXPECT_EQ(made, fs::perms::owner_read | fs::perms::owner_write) << "the cache made anew";
+            EXPECT_FALSE(fs::exists(fs::symlink_status(cache)));
+        } else {
+            EXPECT_EQ(fs::symlink_status(cache).type(), planted) << "not ours, not removed";
+        }
+        EXPECT_EQ(windows.WindowDepth(), 0);
+    }
+}
+#endif  // _WIN32
 
 }  // namespace
 }  // namespace qp

@@ -1,6 +1,7 @@
 #ifndef _WIN32  // temporary directories from mkdtemp
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
@@ -9,6 +10,8 @@
 #include <string>
 #include <variant>
 #include <vector>
+
+#include <sys/stat.h>
 
 #include "screen/help.h"
 #include "screen/memory_console.h"
@@ -28,6 +31,7 @@ class HelpPlatform : public SystemPlatform {
 public:
     explicit HelpPlatform(fs::path base) : base_(std::move(base)) {}
     std::unique_ptr<File> Open(const std::string& path, OpenMode mode, std::string* reason) override {
+        if (path.compare(0, 5, "AJUDA") == 0) opened.push_back(path);
         return SystemPlatform::Open(Rooted(path), mode, reason);
     }
     bool Exists(const std::string& path) override { return SystemPlatform::Exists(Rooted(path)); }
@@ -37,9 +41,12 @@ public:
         commands.push_back(commandLine);
         return 0;
     }
+    bool IsWindowsHost() const override { return windowsHost; }
 
     std::string comspec;
+    bool windowsHost = false;
     std::vector<std::string> commands;
+    std::vector<std::string> opened;  // help pages, as the program names them
 
 private:
     std::string Rooted(const std::string& path) const {
@@ -94,21 +101,24 @@ protected:
     }
     void TearDown() override { fs::remove_all(dir_); }
 
-    void Make(int rows, int columns, const std::string& host) {
+    void Make(int rows, int columns, const std::string& host, const std::string& language = "CAT") {
         console_ = std::make_unique<ScriptedConsole>(rows, columns);
         console_->setStarvationLimit(10);
         screen_ = std::make_unique<Screen>(*console_);
         colours_ = std::make_unique<Colours>(*screen_, kTable);
         windows_ = std::make_unique<Windows>(*screen_, *colours_, *platform_, dir_.string() + "/");
-        help_ = std::make_unique<Help>(*windows_, *platform_, host, "CAT");
+        help_ = std::make_unique<Help>(*windows_, *platform_, host, language);
         for (int r = 1; r <= rows; ++r) {
             screen_->Locate(r, 1);
             screen_->Print(std::string(static_cast<std::size_t>(columns), static_cast<char>('a' + r % 26)));
         }
     }
 
-    void WriteHelp(const std::string& topic, const std::string& bytes) {
-        std::ofstream out(dir_ / "AJUDA" / (topic + ".HLP"), std::ios::binary);
+    // topic may name a language's folder: "SPA/T".
+    void WriteHelp(const std::string& topic, const std::string& bytes, const std::string& extension = ".HLP") {
+        const fs::path file = dir_ / "AJUDA" / (topic + extension);
+        fs::create_directories(file.parent_path());
+        std::ofstream out(file, std::ios::binary);
         out << bytes;
     }
     void WriteNumberedHelp(const std::string& topic, int lines, const std::string& prefix = "") {
@@ -153,6 +163,7 @@ protected:
 
 TEST_F(HelpTest, WindowsHostRunsQpopenAndLeavesTheConsole) {
     Make(25, 80, "WIN");
+    platform_->windowsHost = true;
     platform_->comspec = "C:\\WINDOWS\\SYSTEM32\\CMD.EXE";
     const auto before = Snapshot();
     help_->ShowHelp("QPLAYOUT");
@@ -371,6 +382,176 @@ TEST_F(HelpTest, ConsoleTooSmallForThePagerShowsNothing) {
     help_->ShowHelp("T");
     EXPECT_EQ(Snapshot(), before);
     EXPECT_EQ(colours_->CurrentIndex(), 0);
+}
+
+TEST(HelpTopic, IsAPlainNameThatNamesNoDevice) {
+    const struct {
+        std::string topic;
+        bool accepted;
+    } cases[] = {
+        {"QPLAYOUT", true},
+        {"qpmenuex", true},
+        {"A", true},
+        {"Tema_2-b", true},
+        {std::string(64, 'x'), true},
+        {std::string(65, 'x'), false},
+        {"", false},
+        {"..", false},
+        {"../../x", false},
+        {"..\\x", false},
+        {"a\\b", false},
+        {"a/b", false},
+        {"C:x", false},
+        {"x.HLP", false},
+        {"X&echo pwned>Z:\\p.txt&rem ", false},
+        {"x$(id)", false},
+        {"x`id`", false},
+        {"a|b", false},
+        {"a;b", false},
+        {"a^b", false},
+        {"x%COMSPEC%", false},
+        {"\"x\"", false},
+        {"'x'", false},
+        {"x y", false},
+        {"x\ty", false},
+        {std::string("x\0y", 3), false},
+        {"\x80" "A", false},  // Ç: letters are ASCII letters only
+        {"CON", false},
+        {"con", false},
+        {"Nul", false},
+        {"PRN", false},
+        {"aux", false},
+        {"COM1", false},
+        {"com9", false},
+        {"LPT1", false},
+        {"lPt9", false},
+        {"COM0", false},  // reserved by Windows as well
+        {"LPT0", false},
+        {"COM10", true},
+        {"CONX", true},
+        {"NULL", true},
+        {"COM", true},
+    };
+    for (const auto& c : cases) EXPECT_EQ(IsHelpTopic(c.topic), c.accepted) << '"' << c.topic << '"';
+}
+
+TEST_F(HelpTest, ATopicThatIsNoPlainNameBeepsAndNothingIsOpenedOrRun) {
+    WriteNumberedHelp("T", 10);
+    for (const bool windowsHost : {false, true}) {
+        Make(25, 80, windowsHost ? "WIN" : "DOS");
+        platform_->windowsHost = windowsHost;
+        platform_->comspec = "CMD.EXE";
+        const auto before = Snapshot();
+        for (const char* topic : {"X&echo pwned>p.txt&rem ", "x$(touch p)", "T;ls", "T|x", "\"T\"", "../AJUDA/T", "NUL", ""}) {
+            const int beeps = console_->beeps();
+            help_->ShowHelp(topic);
+            EXPECT_EQ(console_->beeps(), beeps + 1) << topic;
+        }
+        EXPECT_EQ(Snapshot(), before);
+        EXPECT_EQ(windows_->WindowDepth(), 0);
+    }
+    EXPECT_TRUE(platform_->commands.empty());
+    EXPECT_TRUE(platform_->opened.empty());
+    EXPECT_FALSE(fs::exists(dir_ / "WinPush.tmp"));
+}
+
+// WINDIR or SYSTEMROOT set elsewhere than on Windows: there is no QPOPEN,
+// and no command line is built.
+TEST_F(HelpTest, AWindowsHostKindOnAnotherSystemUsesThePager) {
+    Make(25, 80, "WIN");
+    platform_->comspec = "/bin/sh";
+    WriteNumberedHelp("T", 20);
+    Run("T", {Shows(1, 20)});
+    EXPECT_TRUE(platform_->commands.empty());
+}
+
+TEST_F(HelpTest, TheSessionLanguagesPageComesFirst) {
+    const struct {
+        const char* name;
+        const char* language;
+        std::vector<std::string> pages;  // under AJUDA, without the extension
+        std::string page;                // the one shown and named; empty: none
+    } cases[] = {
+        {"Catalan", "CAT", {"T", "SPA/T"}, "T"},
+        {"Spanish, both pages", "SPA", {"T", "SPA/T"}, "SPA/T"},
+        {"Spanish, only the Catalan page", "SPA", {"T"}, "T"},
+        {"Spanish page alone", "SPA", {"SPA/T"}, "SPA/T"},
+        {"another language's page only", "GLG", {"T", "SPA/T"}, "T"},
+        {"no page at all", "OCI", {}, ""},
+        {"no folder for Catalan", "CAT", {"T", "CAT/T"}, "T"},
+        {"code shorter than three letters", "OC ", {"T", "OC/T"}, "T"},
+        {"code that is a device", "NUL", {"T", "NUL/T"}, "T"},
+        {"code that climbs out of AJUDA", "..\\", {"T", "../T"}, "T"},
+        {"code with a digit", "SP1", {"T", "SP1/T"}, "T"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(dir_ / "AJUDA");
+        fs::create_directory(dir_ / "AJUDA");
+        for (const std::string& page : c.pages) {
+            WriteHelp(page, Record(page));
+            WriteHelp(page, "<html>", ".HTM");
+        }
+        Make(25, 80, "DOS", c.language);
+        Run("T", {std::function<void()>([&, this] { EXPECT_EQ(console_->RowText(5).substr(2, 8), FitWidth(c.page, 8)); })});
+
+        Make(25, 80, "WIN", c.language);
+        platform_->windowsHost = true;
+        platform_->comspec = "C:\\CMD.EXE";
+        platform_->commands.clear();
+        help_->ShowHelp("T");
+        std::string named = c.page.empty() ? "T" : c.page;
+        std::replace(named.begin(), named.end(), '/', '\\');
+        EXPECT_EQ(platform_->commands, std::vector<std::string> {"C:\\CMD.EXE /C QPOPEN AJUDA\\" + named + ".HTM"});
+    }
+}
+
+// A help page is read only when it is a regular file of at most 1 MiB:
+// anything else is a missing page, and the next place is looked at.
+TEST_F(HelpTest, APageThatIsNoSmallRegularFileCountsAsMissing) {
+    const auto fill = [](std::int64_t size) {
+        return [size](const fs::path& p, const std::string& label) {
+            std::string bytes = Record(label);
+            bytes.resize(static_cast<std::size_t>(size), ' ');
+            std::ofstream(p, std::ios::binary) << bytes;
+        };
+    };
+    const struct {
+        const char* name;
+        std::function<void(const fs::path&, const std::string&)> make;
+        bool read;
+    } cases[] = {
+        {"FIFO", [](const fs::path& p, const std::string&) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); }, false},
+        {"folder", [](const fs::path& p, const std::string&) { fs::create_directory(p); }, false},
+        {"1 MiB + 1", fill(kSmallFileLimit + 1), false},
+        {"1 MiB", fill(kSmallFileLimit), true},
+        {"link to a FIFO",
+         [](const fs::path& p, const std::string&) {
+             ASSERT_EQ(::mkfifo((p.string() + ".fifo").c_str(), 0600), 0);
+             fs::create_symlink(p.filename().string() + ".fifo", p);
+         },
+         false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(dir_ / "AJUDA");
+        fs::create_directories(dir_ / "AJUDA" / "SPA");
+        // The Spanish page is looked at first; the Catalan one is there.
+        WriteHelp("T", Record("T"));
+        c.make(dir_ / "AJUDA" / "SPA" / "T.HLP", "SPA/T");
+        Make(25, 80, "DOS", "SPA");
+        Run("T", {std::function<void()>([&, this] {
+            EXPECT_EQ(console_->RowText(5).substr(2, 8), FitWidth(c.read ? "SPA/T" : "T", 8));
+        })});
+        // The Catalan page alone: an empty pager.
+        fs::remove_all(dir_ / "AJUDA");
+        fs::create_directories(dir_ / "AJUDA");
+        c.make(dir_ / "AJUDA" / "T.HLP", "T");
+        Make(25, 80, "DOS", "CAT");
+        Run("T", {std::function<void()>([&, this] {
+            EXPECT_EQ(console_->RowText(5).substr(2, 8), FitWidth(c.read ? "T" : "", 8));
+        })});
+    }
 }
 
 }  // namespace

@@ -2,7 +2,15 @@
 // the program that started this one left it.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <functional>
 #include <string>
+
+#ifndef _WIN32
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include "platform/file_rollback.h"
 #include "platform/temp_dir.h"
@@ -72,6 +80,63 @@ TEST(WindowsRollback, NothingIsTouchedOnceEveryOwnWindowIsClosed) {
     RollBackFileOnSignal();
     EXPECT_EQ(dir.Read("WinPush.tmp"), parents);
 }
+
+#ifndef _WIN32  // links and owners as POSIX has them
+// The name WinPush.tmp is given to something else while a window is open;
+// the signal then gives back the file that was armed, and the new one, and
+// what it points to, stay as they are.
+TEST(WindowsRollback, ASwapWhileAWindowIsOpenLeavesWhatTheNameNowStandsFor) {
+    namespace fs = std::filesystem;
+    const struct {
+        const char* name;
+        int parentWindows;
+        std::function<void(const testing::TempDir&)> swap;
+    } cases[] = {
+        {"link to another file, no file before", 0,
+         [](const testing::TempDir& d) { fs::create_symlink(d / "data.txt", d / "WinPush.tmp"); }},
+        {"link to another file, parent's records before", 1,
+         [](const testing::TempDir& d) { fs::create_symlink(d / "data.txt", d / "WinPush.tmp"); }},
+        {"second name of another file", 1,
+         [](const testing::TempDir& d) { fs::create_hard_link(d / "data.txt", d / "WinPush.tmp"); }},
+        {"another file of this user", 0, [](const testing::TempDir& d) { d.Write("WinPush.tmp", "someone's"); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        testing::TempDir dir;
+        dir.Write("data.txt", "the operator's data");
+        Program parent(dir.Dir());
+        for (int i = 0; i < c.parentWindows; ++i) parent.windows.PushScreenRegion(2 + i, 3, 10 + i, 40);
+        Program child(dir.Dir());
+        child.windows.PushScreenRegion(5, 10, 15, 60);
+        fs::rename(dir / "WinPush.tmp", dir / "moved.tmp");
+        c.swap(dir);
+        const std::string now = dir.Read("WinPush.tmp");
+        const auto kind = fs::symlink_status(dir / "WinPush.tmp").type();
+
+        RollBackFileOnSignal();
+        EXPECT_EQ(dir.Read("data.txt"), "the operator's data");
+        EXPECT_EQ(fs::symlink_status(dir / "WinPush.tmp").type(), kind);
+        EXPECT_EQ(dir.Read("WinPush.tmp"), now);
+    }
+}
+
+TEST(WindowsRollback, AnotherUsersWinPushIsNeitherUsedNorGivenBack) {
+    const passwd* nobody = ::getpwnam("nobody");
+    if (::geteuid() != 0 || nobody == nullptr) GTEST_SKIP() << "needs root to give a file away";
+    testing::TempDir dir;
+    dir.Write("WinPush.tmp", "planted");
+    ::chmod((dir / "WinPush.tmp").c_str(), 0666);
+    ASSERT_EQ(::chown((dir / "WinPush.tmp").c_str(), nobody->pw_uid, static_cast<gid_t>(-1)), 0);
+    Program child(dir.Dir());
+    child.windows.PushScreenRegion(5, 10, 15, 60);
+    EXPECT_EQ(child.windows.WindowDepth(), 1);
+    EXPECT_EQ(dir.Read("WinPush.tmp"), "planted");
+    RollBackFileOnSignal();
+    EXPECT_EQ(dir.Read("WinPush.tmp"), "planted");
+    child.windows.PopScreenRegion();
+    EXPECT_EQ(dir.Read("WinPush.tmp"), "planted");
+}
+#endif  // _WIN32
 
 }  // namespace
 }  // namespace qp

@@ -4,8 +4,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
+
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "screen/memory_console.h"
 #include "screen/windows.h"
@@ -427,6 +432,88 @@ TEST_F(WindowsTest, MessageBoxThatDoesNotFitLeavesTheCallersWindowOpen) {
     windows_->PopScreenRegion();  // the box's pop
     EXPECT_EQ(windows_->WindowDepth(), 1);
     EXPECT_EQ(windows_->CurrentWindow(), (Rect {1, 1, 3, 80}));
+}
+
+// The folder of WinPush.tmp may be shared: a file there that is not this
+// user's own is neither written nor removed, and nothing it points to is
+// touched; the windows still save and restore what they cover.
+TEST_F(WindowsTest, AWinPushThatIsNotThisUsersOwnIsLeftAlone) {
+    const passwd* nobody = ::getpwnam("nobody");
+    const bool asRoot = ::geteuid() == 0 && nobody != nullptr;
+    const struct {
+        const char* name;
+        std::function<void(const fs::path& planted, const fs::path& target)> plant;
+        bool needsRoot = false;
+    } cases[] = {
+        {"symbolic link", [](const fs::path& p, const fs::path& t) { fs::create_symlink(t, p); }},
+        {"dangling link", [](const fs::path& p, const fs::path& t) { fs::create_symlink(t.string() + ".new", p); }},
+        {"second name", [](const fs::path& p, const fs::path& t) { fs::create_hard_link(t, p); }},
+        {"FIFO", [](const fs::path& p, const fs::path&) { ASSERT_EQ(::mkfifo(p.c_str(), 0666), 0); }},
+        {"another user's file",
+         [nobody](const fs::path& p, const fs::path&) {
+             WriteBytes(p, "planted");
+             ::chmod(p.c_str(), 0666);
+             ASSERT_EQ(::chown(p.c_str(), nobody->pw_uid, static_cast<gid_t>(-1)), 0);
+         },
+         true},
+    };
+    const fs::path target = dir_ / "important.sh";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.needsRoot && !asRoot) continue;
+        fs::remove(WinPush());
+        fs::remove(target.string() + ".new");
+        WriteBytes(target, "#!/bin/sh\necho mine\n");
+        ::chmod(target.c_str(), 0700);
+        c.plant(WinPush(), target);
+        const fs::file_type planted = fs::symlink_status(WinPush()).type();
+
+        FillScreen();
+        const auto before = Snapshot();
+        windows_->PushScreenRegion(5, 10, 7, 20);
+        Scribble(5, 10, 7, 20);
+        windows_->ShowMessageBox(20, "Cal desar");
+        EXPECT_EQ(windows_->WindowDepth(), 2) << "a window did not open";
+        EXPECT_NE(console_->RowText(18).find("Cal desar"), std::string::npos);
+        windows_->PopScreenRegion();
+        windows_->PopScreenRegion();
+        EXPECT_EQ(Snapshot(), before);
+        windows_->PopScreenRegion();  // nothing of our own: the planted file is no stack to read
+
+        EXPECT_EQ(ReadBytes(target), "#!/bin/sh\necho mine\n");
+        EXPECT_EQ(fs::status(target).permissions(), fs::perms::owner_all);
+        EXPECT_FALSE(fs::exists(target.string() + ".new"));
+        EXPECT_EQ(fs::symlink_status(WinPush()).type(), planted) << "the planted file was removed";
+        if (c.needsRoot) {
+            EXPECT_EQ(ReadBytes(WinPush()), "planted");
+        }
+    }
+}
+
+TEST_F(WindowsTest, ASwapForALinkWhileAWindowIsOpenReachesNothing) {
+    const fs::path target = dir_ / "data.txt";
+    WriteBytes(target, "the operator's data");
+    const auto before = Snapshot();
+    windows_->PushScreenRegion(5, 10, 7, 20);
+    fs::remove(WinPush());
+    fs::create_symlink(target, WinPush());
+    windows_->PushScreenRegion(8, 10, 12, 30);
+    Scribble(5, 10, 7, 20);
+    Scribble(8, 10, 12, 30);
+    windows_->PopScreenRegion();
+    windows_->PopScreenRegion();
+    EXPECT_EQ(Snapshot(), before);
+    EXPECT_EQ(ReadBytes(target), "the operator's data");
+    EXPECT_TRUE(fs::is_symlink(WinPush()));
+}
+
+TEST_F(WindowsTest, TheFileMadeIsForThisUserAlone) {
+    const mode_t previous = ::umask(0);
+    windows_->PushScreenRegion(5, 10, 7, 20);
+    ::umask(previous);
+    EXPECT_EQ(fs::status(WinPush()).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+    windows_->PopScreenRegion();
+    EXPECT_FALSE(fs::exists(WinPush()));
 }
 
 }  // namespace
