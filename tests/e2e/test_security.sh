@@ -130,6 +130,7 @@ keys Escape
 expect_exit 0
 
 # A Galician session with no Galician pages: the Catalan page.
+rm -rf "${INSTALL}AJUDA/GLG"
 set_language "$INSTALL" GLG
 start_editor
 keys F1
