@@ -21,14 +21,20 @@ char FirstCharacterOr(const std::string& value, char fallback) {
 UserPreferences::UserPreferences(Platform& platform, std::string tarnIni)
     : platform_(platform), tarnIni_(std::move(tarnIni)) {}
 
+// Tarn.ini is read once, at the first preference needed, for all of them.
+const IniDocument& UserPreferences::File() {
+    if (!file_) file_ = IniDocument::Read(platform_, tarnIni_, kLargeFileLimit);
+    return *file_;
+}
+
 char UserPreferences::DatCaracter() {
-    if (!datCaracter_) datCaracter_ = FirstCharacterOr(ReadIniKey(platform_, tarnIni_, kSection, "DatCaracter"), '/');
+    if (!datCaracter_) datCaracter_ = FirstCharacterOr(File().Value(kSection, "DatCaracter"), '/');
     return *datCaracter_;
 }
 
 std::string UserPreferences::DatOrdre() {
     if (!datOrdre_) {
-        std::string order = ReadIniKey(platform_, tarnIni_, kSection, "DatOrdre");
+        std::string order = File().Value(kSection, "DatOrdre");
         order.resize(3, ' ');
         datOrdre_ = order == "   " ? "DMA" : order;
     }
@@ -36,12 +42,12 @@ std::string UserPreferences::DatOrdre() {
 }
 
 char UserPreferences::DecCaracter() {
-    if (!decCaracter_) decCaracter_ = FirstCharacterOr(ReadIniKey(platform_, tarnIni_, kSection, "DecCaracter"), '\'');
+    if (!decCaracter_) decCaracter_ = FirstCharacterOr(File().Value(kSection, "DecCaracter"), '\'');
     return *decCaracter_;
 }
 
 char UserPreferences::MilCaracter() {
-    if (!milCaracter_) milCaracter_ = FirstCharacterOr(ReadIniKey(platform_, tarnIni_, kSection, "MilCaracter"), '.');
+    if (!milCaracter_) milCaracter_ = FirstCharacterOr(File().Value(kSection, "MilCaracter"), '.');
     return *milCaracter_;
 }
 

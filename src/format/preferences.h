@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "config/ini_file.h"
 #include "platform/platform.h"
 
 namespace qp {
@@ -20,12 +21,15 @@ public:
     char MilCaracter();     // thousands separator, default '.'
 
 private:
+    const IniDocument& File();
+
     Platform& platform_;
     std::string tarnIni_;
     std::optional<char> datCaracter_;
     std::optional<std::string> datOrdre_;
     std::optional<char> decCaracter_;
     std::optional<char> milCaracter_;
+    std::optional<IniDocument> file_;
 };
 
 }  // namespace qp

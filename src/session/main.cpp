@@ -199,7 +199,7 @@ constexpr Mode kModes[] = {
      kSession | kForm, RunSet},
     {"--check", "", "check the stored settings and their row plan", Arguments::None, kSession | kForm, RunCheck},
     {"--keys", "", "show the code of every key pressed (Esc twice ends)", Arguments::None, kSession | kConsole, RunKeys},
-    {"--help-page", "TOPIC", "open the help pager on AJUDA\\TOPIC.HLP", Arguments::One, kSession | kConsole,
+    {"--help-page", "TOPIC", "open the help pager on AJUDA\\L\\TOPIC.HLP (session language L) or AJUDA\\TOPIC.HLP", Arguments::One, kSession | kConsole,
      RunHelpPage},
     {"--session", "", "print what start-up read", Arguments::None, kSession, RunSession},
     {"--sheet", "", "write the alignment sheet, raw, for the receipt printer", Arguments::None, kSession | kForm,
@@ -266,6 +266,9 @@ int main(int argc, char** argv) {
 
     if (mode->needs & kSession) {
         p.session = qp::ReadSessionEnvironment(p.platform);
+        // Told before the console is taken, so that the terminal keeps it; --session reports them itself.
+        if (mode->run != RunSession)
+            for (const std::string& problem : p.session.problems) Print(p.platform, stderr, "qplayout: " + problem + "\n");
         if (!p.session.RootDir.empty()) {
             qp::Status moved = p.platform.SetCurrentDirectory(p.session.RootDir);
             if (!moved) Print(p.platform, stderr, "qplayout: cannot change to " + p.session.RootDir + ": " + moved.reason + "\n");

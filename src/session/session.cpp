@@ -53,24 +53,33 @@ Session ReadSessionEnvironment(Platform& platform) {
     Session session;
     session.RootDir = WithSeparator(platform, platform.GetEnv("MURROOT"));
     session.TempDir = WithSeparator(platform, platform.GetEnv("MURTMP"));
+    // Each file is read once, whatever the number of keys taken from it. A
+    // file that is no regular file or too large counts as missing, and says so.
+    auto read = [&](const std::string& path, std::int64_t limit) {
+        std::string problem;
+        IniDocument file = IniDocument::Read(platform, path, limit, &problem);
+        if (!problem.empty()) session.problems.push_back(problem + ": taken as missing");
+        return file;
+    };
 
-    std::string sessionFile = session.TempDir + "Sessio.ini";
-    session.SessionTitle = " " + ReadIniKey(platform, sessionFile, "Menu", "Titol") + " ";
-    session.MenuName = ReadIniKey(platform, sessionFile, "Menu", "NomMenu");
-    session.TerminalDir = ReadIniKey(platform, sessionFile, "Terminal", "Dir");
+    const IniDocument sessionFile = read(session.TempDir + "Sessio.ini", kSmallFileLimit);
+    session.SessionTitle = " " + sessionFile.Value("Menu", "Titol") + " ";
+    session.MenuName = sessionFile.Value("Menu", "NomMenu");
+    session.TerminalDir = sessionFile.Value("Terminal", "Dir");
     if (session.TerminalDir.empty()) session.TerminalDir = TerminalDirFromTerm(platform);
     session.TerminalDir = WithSeparator(platform, session.TerminalDir);
     if (session.TempDir.empty()) session.TempDir = session.TerminalDir;
 
-    std::string terminalFile = session.TempDir + "TarnTerm.ini";
-    long selection = NumericValue(ReadIniKey(platform, terminalFile, "Pantalla", "Seleccio"));
-    std::string colours = ReadIniKey(platform, terminalFile, "Pantalla", "Col" + std::to_string(selection));
+    const IniDocument terminalFile = read(session.TempDir + "TarnTerm.ini", kSmallFileLimit);
+    long selection = NumericValue(terminalFile.Value("Pantalla", "Seleccio"));
+    std::string colours = terminalFile.Value("Pantalla", "Col" + std::to_string(selection));
     session.colourTable = ParseColours(colours.empty() ? kDefaultColours : colours);
 
-    session.WorkDate = PackDigits(ReadIniKey(platform, terminalFile, "Sistema", "Data"));
-    session.LanguageCode = FitWidth(ReadIniKey(platform, terminalFile, "Sistema", "Idioma"), 3);
+    session.WorkDate = PackDigits(terminalFile.Value("Sistema", "Data"));
+    session.LanguageCode = FitWidth(terminalFile.Value("Sistema", "Idioma"), 3);
     if (TrimTrailingBlanks(session.LanguageCode).empty())
-        session.LanguageCode = FitWidth(ReadIniKey(platform, session.RootDir + "Tarn.ini", "Usuari", "Idioma"), 3);
+        session.LanguageCode =
+            FitWidth(read(session.RootDir + "Tarn.ini", kLargeFileLimit).Value("Usuari", "Idioma"), 3);
 
     session.HostKind = HostKindOf(platform);
     return session;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 #include "text/shared_types.h"
@@ -20,6 +21,9 @@ struct Session {
     std::string LanguageCode;   // exactly 3 characters
     std::string HostKind;       // "CGI", "WIN" or "DOS"
     std::string ProgramName;
+    // Files that were there but could not be taken (not a regular file, too
+    // large, unreadable), each with why; they counted as missing.
+    std::vector<std::string> problems;
 };
 
 Session ReadSessionEnvironment(Platform& platform);

@@ -27,6 +27,7 @@ std::string DescribeSession(const Session& session) {
     out += Line("LanguageCode", Quoted(session.LanguageCode));
     out += Line("HostKind", Quoted(session.HostKind));
     out += Line("ProgramName", Quoted(session.ProgramName));
+    for (const std::string& problem : session.problems) out += Line("Problem", problem);
     return out;
 }
 

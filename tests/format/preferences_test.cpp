@@ -54,15 +54,16 @@ TEST_F(PreferencesTest, ReadsTheSuitesFile) {
 
 // Each preference is read the first time it is asked for and kept; a later
 // change of the file is not seen, but one not yet read still is.
-TEST_F(PreferencesTest, EachIsLoadedOnceOnFirstUse) {
+// One reading of Tarn.ini, at the first preference needed, serves them all
+// for the rest of the run.
+TEST_F(PreferencesTest, AllAreLoadedTogetherOnFirstUseAndKept) {
     WriteTarnIni("[Usuari]\r\nDatCaracter=-\r\nDecCaracter=,\r\n");
     EXPECT_EQ(Prefs().DatCaracter(), '-');
     WriteTarnIni("[Usuari]\r\nDatCaracter=:\r\nDecCaracter=;\r\nMilCaracter=_\r\n");
     EXPECT_EQ(Prefs().DatCaracter(), '-');
-    EXPECT_EQ(Prefs().MilCaracter(), '_');
+    EXPECT_EQ(Prefs().MilCaracter(), '.');
     std::filesystem::remove(TarnIniPath());
-    EXPECT_EQ(Prefs().MilCaracter(), '_');
-    EXPECT_EQ(Prefs().DecCaracter(), '\'');
+    EXPECT_EQ(Prefs().DecCaracter(), ',');
 }
 
 }  // namespace

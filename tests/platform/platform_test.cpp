@@ -2,7 +2,12 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include "platform/platform.h"
 #include "platform/temp_dir.h"
@@ -50,6 +55,27 @@ TEST_F(PlatformFiles, OpenModes) {
     EXPECT_FALSE(reason.empty());
     EXPECT_EQ(platform.Open(dir / "Forms", OpenMode::ReadShared), nullptr);
 }
+
+#ifndef _WIN32
+// A whole-file read takes regular files up to its limit, and refuses at once
+// what another user may have put in a shared folder instead.
+TEST_F(PlatformFiles, WholeFileReadsTakeOnlyBoundedRegularFiles) {
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", dir / "zero");
+    dir.Write("limit", std::string(100, 'x'));
+    dir.Write("over", std::string(101, 'x'));
+    const struct {
+        const char* name;
+        bool read;
+    } cases[] = {{"limit", true}, {"over", false}, {"fifo", false}, {"zero", false}, {"Forms", false}, {"missing", false}};
+    for (const auto& c : cases) {
+        std::string reason;
+        std::optional<std::string> bytes = ReadWholeFile(platform, dir / c.name, 100, &reason);
+        EXPECT_EQ(bytes.has_value(), c.read) << c.name;
+        EXPECT_EQ(reason.empty(), c.read) << c.name;
+    }
+}
+#endif  // _WIN32
 
 #ifndef _WIN32  // an exclusive writer shuts out readers there
 TEST_F(PlatformFiles, ReadAndWriteAtPositionsBeyondSixteenBits) {

@@ -1,12 +1,18 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <map>
 #include <string>
 
 #include "platform/temp_dir.h"
 #include "session/session.h"
 #include "session/session_report.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 namespace qp {
 namespace {
@@ -57,6 +63,53 @@ TEST(Session, ReadsAnInstallation) {
     EXPECT_EQ(s.LanguageCode, "SPA");
     EXPECT_EQ(s.HostKind, "DOS");
 }
+
+#ifndef _WIN32
+// Whatever another user can put in the session's folders is taken as a
+// missing file, at once, and named: a FIFO must not hang start-up, a device
+// or a huge file must not take the memory.
+TEST(Session, FilesThatAreNoSmallRegularFilesCountAsMissing) {
+    const struct {
+        const char* name;
+        std::function<void(const std::string& path)> make;
+    } cases[] = {
+        {"FIFO", [](const std::string& path) { ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0); }},
+        {"device", [](const std::string& path) { std::filesystem::create_symlink("/dev/zero", path); }},
+        {"folder", [](const std::string& path) { std::filesystem::create_directory(path); }},
+        {"1 MiB and a byte", [](const std::string& path) {
+             std::ofstream(path, std::ios::binary) << "[Menu]\r\nTitol=Gran\r\n" << std::string((1 << 20) - 19, ';');
+         }},
+    };
+    for (const auto& c : cases) {
+        for (const char* file : {"Sessio.ini", "TarnTerm.ini"}) {
+            SCOPED_TRACE(std::string(c.name) + " as " + file);
+            testing::TempDir dir;
+            dir.Write("Sessio.ini", "[Menu]\r\nTitol=Prova\r\n");
+            dir.Write("TarnTerm.ini", "[Sistema]\r\nIdioma=SPA\r\n");
+            dir.Remove(file);
+            c.make(dir / file);
+            FakeEnvironment platform;
+            platform.env = {{"MURTMP", dir.Dir()}};
+            Session s = ReadSessionEnvironment(platform);
+            const bool sessionFile = std::string(file) == "Sessio.ini";
+            EXPECT_EQ(s.SessionTitle, sessionFile ? "  " : " Prova ");
+            EXPECT_EQ(s.LanguageCode, sessionFile ? "SPA" : "   ");
+            ASSERT_EQ(s.problems.size(), 1u);
+            EXPECT_NE(s.problems[0].find(file), std::string::npos) << s.problems[0];
+            EXPECT_NE(DescribeSession(s).find("Problem: " + s.problems[0]), std::string::npos);
+        }
+    }
+}
+
+TEST(Session, OrdinaryFilesAreNoProblem) {
+    FakeEnvironment platform;
+    std::string root = std::string(QP_TEST_DATA) + "/session/install/";
+    platform.env = {{"MURROOT", root}, {"MURTMP", root + "TEMP"}};
+    EXPECT_TRUE(ReadSessionEnvironment(platform).problems.empty());
+    platform.env = {{"MURROOT", root + "missing/"}, {"MURTMP", root + "missing/"}};
+    EXPECT_TRUE(ReadSessionEnvironment(platform).problems.empty()) << "a missing file is no problem";
+}
+#endif  // _WIN32
 
 struct DirCase {
     const char* name;
