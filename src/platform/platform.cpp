@@ -1,5 +1,7 @@
 #include "platform/platform.h"
 
+#include <algorithm>
+
 namespace qp {
 
 std::optional<std::string> ReadWholeFile(Platform& platform, const std::string& path, std::int64_t limit,
@@ -47,9 +49,11 @@ namespace {
 
 constexpr int kCopyNameAttempts = 100;
 // A lock held by another save, or a file another program holds, is waited
-// out this long in all, in short sleeps.
+// out this long in all, in sleeps that start short (a save takes a few
+// milliseconds) and grow to a twentieth of a second.
 constexpr int kWaitMs = 5000;
-constexpr int kWaitStepMs = 50;
+constexpr int kFirstWaitMs = 5;
+constexpr int kLongestWaitMs = 50;
 constexpr std::size_t kCopyDigits = 5;
 
 void RemoveDeadCopies(Platform& platform, const std::string& directory) {
@@ -126,10 +130,10 @@ bool IsRewriteCopyName(const std::string& name) {
 }
 
 Status RewriteFile(Platform& platform, const std::string& path, const RewriteFunction& rewrite) {
-    for (int waited = 0;; waited += kWaitStepMs) {
+    for (int waited = 0, step = kFirstWaitMs;; waited += step, step = std::min(2 * step, kLongestWaitMs)) {
         Status status = RewriteOnce(platform, path, rewrite);
         if (status || status.cause != FailureCause::InUse || waited >= kWaitMs) return status;
-        platform.SleepMilliseconds(kWaitStepMs);
+        platform.SleepMilliseconds(step);
     }
 }
 

@@ -628,9 +628,9 @@ const FaultCase kSaveFaults[] = {
      "NOM\x90S LECTURA"},
     {"disk full", nullptr, [](FaultyPlatform& p) { p.createFailures = 1, p.cause = FailureCause::DiskFull; },
      "EL DISC \x90S PLE"},
-    // The replace is tried for about five seconds (101 tries) before the
+    // The replace is tried for about five seconds (104 tries) before the
     // file counts as held.
-    {"held by another program", nullptr, [](FaultyPlatform& p) { p.replaceFailures = 101, p.cause = FailureCause::InUse; },
+    {"held by another program", nullptr, [](FaultyPlatform& p) { p.replaceFailures = 104, p.cause = FailureCause::InUse; },
      "UN ALTRE PROGRAMA"},
     {"folder gone", kNoFile, [](FaultyPlatform& p) { p.openFailures = 1, p.cause = FailureCause::NoFolder; },
      "LA CARPETA"},
