@@ -198,11 +198,14 @@ Status SystemPlatform::Replace(const std::string& from, const std::string& to) {
     std::wstring target = WideFromOem(to);
     // ReplaceFileW keeps the replaced file's attributes, ACL and streams.
     if (GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES) {
-        if (!ReplaceFileW(target.c_str(), source.c_str(), nullptr,
-                          REPLACEFILE_WRITE_THROUGH | REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS,
-                          nullptr, nullptr))
-            return Failed("cannot replace", to);
-        return Status::Ok();
+        if (ReplaceFileW(target.c_str(), source.c_str(), nullptr,
+                         REPLACEFILE_WRITE_THROUGH | REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS,
+                         nullptr, nullptr))
+            return Status::Ok();
+        // The old file is gone already and the new one not yet in its place
+        // (the name was still taken by a reader's open of the old one): the
+        // new one goes in now, so that the file is never left missing.
+        if (GetLastError() != ERROR_UNABLE_TO_MOVE_REPLACEMENT) return Failed("cannot replace", to);
     }
     if (!MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return Failed("cannot replace", to);
@@ -211,13 +214,16 @@ Status SystemPlatform::Replace(const std::string& from, const std::string& to) {
 
 namespace {
 
-// The rewrite lock is the open itself: the file is opened for reading and
-// writing without write sharing, so that no other rewrite (of this program,
-// on this or another workstation over a share) can open it until this one is
-// done, while readers and the final replace (delete sharing) still can.
-HANDLE OpenLockedForRewrite(const std::wstring& path, DWORD disposition) {
-    return CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                       disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+// The rewrite lock is a lock file beside the file, opened with no sharing at
+// all and removed when it is closed (by the system too, when the program
+// dies; a file server does the same when the workstation goes): while one
+// rewrite holds it, every other rewrite (of this program, on this or another
+// workstation) fails to open it and waits. The file itself cannot carry the
+// lock: ReplaceFileW cannot put the new file in place while any open of the
+// old one, ours or a waiting peer's, keeps its name taken.
+HANDLE OpenRewriteLock(const std::wstring& lockPath) {
+    return CreateFileW(lockPath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                       FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
 }
 
 Status FolderOf(const std::string& path) {
@@ -236,43 +242,48 @@ Status SystemPlatform::OpenForRewrite(const std::string& path, RewriteTarget& ta
     target = RewriteTarget {};
     target.path = path;
     std::wstring wide = WideFromOem(path);
-    // Two first saves: one makes the file, the other then opens it.
-    for (int round = 0; round < 100; ++round) {
-        DWORD attributes = GetFileAttributesW(wide.c_str());
-        bool created = false;
-        HANDLE h = INVALID_HANDLE_VALUE;
-        if (attributes == INVALID_FILE_ATTRIBUTES) {
-            if (GetLastError() != ERROR_FILE_NOT_FOUND) return Failed("cannot open", path);
-            Status folder = FolderOf(path);
-            if (!folder) return folder;
-            h = OpenLockedForRewrite(wide, CREATE_NEW);
-            if (h == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS) continue;
-            created = h != INVALID_HANDLE_VALUE;
-        } else {
-            if (attributes & FILE_ATTRIBUTE_READONLY) {
-                SetLastError(ERROR_ACCESS_DENIED);
-                return Failed("cannot open", path);
-            }
-            h = OpenLockedForRewrite(wide, OPEN_EXISTING);
-        }
-        if (h == INVALID_HANDLE_VALUE) return Failed("cannot open", path);
-        auto file = std::make_unique<WindowsFile>(h);
-        std::string refusal = RefusalOf(h, OpenMode::ReadWriteShared);
-        if (!refusal.empty()) return Status::Fail("cannot open " + path + ": " + refusal);
-        std::int64_t size = file->Size();
-        if (size < 0) return Failed("cannot read", path);
-        if (size > kLargeFileLimit)
-            return Status::Fail("cannot rewrite " + path + ": larger than " + std::to_string(kLargeFileLimit) + " bytes");
-        target.bytes.resize(static_cast<std::size_t>(size));
-        std::int64_t got = file->ReadAt(0, target.bytes.data(), target.bytes.size());
-        if (got < 0) return Failed("cannot read", path);
-        target.bytes.resize(static_cast<std::size_t>(got));
-        target.exists = !created;
-        target.created = created;
-        target.held = std::move(file);
-        return Status::Ok();
+    DWORD attributes = GetFileAttributesW(wide.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        if (GetLastError() != ERROR_FILE_NOT_FOUND) return Failed("cannot open", path);
+        Status folder = FolderOf(path);
+        if (!folder) return folder;
+    } else if (attributes & FILE_ATTRIBUTE_READONLY) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return Failed("cannot open", path);
     }
-    return Status::Fail("cannot open " + path + ": it keeps being made and removed", FailureCause::InUse);
+
+    const std::wstring lockPath = wide + L".lck";
+    HANDLE lock = OpenRewriteLock(lockPath);
+    if (lock == INVALID_HANDLE_VALUE) {
+        // Held by another rewrite, or just closed by one and not yet gone.
+        DWORD err = GetLastError();
+        if (err == ERROR_SHARING_VIOLATION ||
+            (err == ERROR_ACCESS_DENIED && GetFileAttributesW(lockPath.c_str()) != INVALID_FILE_ATTRIBUTES))
+            return Status::Fail("another program is changing " + path, FailureCause::InUse);
+        return Failed("cannot lock", path);
+    }
+    target.held = std::make_unique<WindowsFile>(lock);
+
+    // Read and closed again: the replace needs the name free.
+    HANDLE h = CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        if (GetLastError() == ERROR_FILE_NOT_FOUND) return Status::Ok();  // a first save
+        return Failed("cannot open", path);
+    }
+    WindowsFile file(h);
+    std::string refusal = RefusalOf(h, OpenMode::ReadWriteShared);
+    if (!refusal.empty()) return Status::Fail("cannot open " + path + ": " + refusal);
+    std::int64_t size = file.Size();
+    if (size < 0) return Failed("cannot read", path);
+    if (size > kLargeFileLimit)
+        return Status::Fail("cannot rewrite " + path + ": larger than " + std::to_string(kLargeFileLimit) + " bytes");
+    target.bytes.resize(static_cast<std::size_t>(size));
+    std::int64_t got = file.ReadAt(0, target.bytes.data(), target.bytes.size());
+    if (got < 0) return Failed("cannot read", path);
+    target.bytes.resize(static_cast<std::size_t>(got));
+    target.exists = true;
+    return Status::Ok();
 }
 
 std::vector<std::string> SystemPlatform::ListDirectory(const std::string& directory) {

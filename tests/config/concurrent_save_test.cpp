@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "config/ini_file.h"
@@ -11,12 +12,50 @@
 #ifndef _WIN32
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 namespace qp {
 namespace {
 
 constexpr int kSavers = 8;
 constexpr int kRounds = 20;
+
+void ExpectEveryKey(const testing::TempDir& dir, bool fileThereFirst) {
+    SystemPlatform platform;
+    const IniDocument file = IniDocument::Read(platform, dir / "Tarn.ini", kLargeFileLimit);
+    for (int k = 0; k < kSavers; ++k) EXPECT_EQ(file.Value("Rebut", "Clau" + std::to_string(k)), std::to_string(k));
+    EXPECT_EQ(file.Value("Usuari", "Idioma"), fileThereFirst ? "CAT" : "");
+    EXPECT_EQ(dir.Entries(), std::vector<std::string> {"Tarn.ini"}) << "no copy left";
+}
+
+const char* const kFirstFile = "[Usuari]\r\nIdioma=CAT\r\n\r\n[Rebut]\r\nAntic=N\r\n";
+
+// The lock belongs to the open file, not to the process: saves of one
+// process, each on a thread of its own, keep out of each other too (and
+// this runs where processes cannot be forked).
+TEST(ConcurrentSaves, SavesOnThreadsOfOneProcessKeepEveryKey) {
+    for (bool fileThereFirst : {true, false}) {
+        for (int round = 0; round < kRounds / 2; ++round) {
+            SCOPED_TRACE("round " + std::to_string(round));
+            testing::TempDir dir;
+            if (fileThereFirst) dir.Write("Tarn.ini", kFirstFile);
+            std::vector<std::thread> savers;
+            std::vector<int> failed(kSavers, 0);
+            for (int k = 0; k < kSavers; ++k) {
+                savers.emplace_back([&, k] {
+                    SystemPlatform platform;
+                    failed[static_cast<std::size_t>(k)] =
+                        !WriteIniKey(platform, dir / "Tarn.ini", "Rebut", "Clau" + std::to_string(k), std::to_string(k)).ok;
+                });
+            }
+            for (std::thread& saver : savers) saver.join();
+            EXPECT_EQ(failed, std::vector<int>(kSavers, 0));
+            ExpectEveryKey(dir, fileThereFirst);
+        }
+    }
+}
+
+#ifndef _WIN32
 
 // Starts one process per key, lets them go at the same moment through a
 // pipe they all wait on, and gives the number of savers that failed.
@@ -47,29 +86,25 @@ int SaveTogether(const std::string& path, int savers) {
     return failed;
 }
 
-class ConcurrentSaves : public ::testing::TestWithParam<bool> {};
+class ConcurrentSavesOfProcesses : public ::testing::TestWithParam<bool> {};
 
-TEST_P(ConcurrentSaves, EveryValueIsThereAfterEveryRound) {
+TEST_P(ConcurrentSavesOfProcesses, EveryValueIsThereAfterEveryRound) {
     const bool fileThereFirst = GetParam();
     for (int round = 0; round < kRounds; ++round) {
         SCOPED_TRACE("round " + std::to_string(round));
         testing::TempDir dir;
-        if (fileThereFirst) dir.Write("Tarn.ini", "[Usuari]\r\nIdioma=CAT\r\n\r\n[Rebut]\r\nAntic=N\r\n");
+        if (fileThereFirst) dir.Write("Tarn.ini", kFirstFile);
         ASSERT_EQ(SaveTogether(dir / "Tarn.ini", kSavers), 0);
-        SystemPlatform platform;
-        const IniDocument file = IniDocument::Read(platform, dir / "Tarn.ini", kLargeFileLimit);
-        for (int k = 0; k < kSavers; ++k) EXPECT_EQ(file.Value("Rebut", "Clau" + std::to_string(k)), std::to_string(k));
-        EXPECT_EQ(file.Value("Usuari", "Idioma"), fileThereFirst ? "CAT" : "");
-        EXPECT_EQ(dir.Entries(), std::vector<std::string> {"Tarn.ini"}) << "no copy left";
+        ExpectEveryKey(dir, fileThereFirst);
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, ConcurrentSaves, ::testing::Bool(),
+INSTANTIATE_TEST_SUITE_P(Files, ConcurrentSavesOfProcesses, ::testing::Bool(),
                          [](const ::testing::TestParamInfo<bool>& p) {
                              return std::string(p.param ? "FileThere" : "FileMissing");
                          });
 
+#endif  // _WIN32
+
 }  // namespace
 }  // namespace qp
-
-#endif  // _WIN32
