@@ -1,7 +1,11 @@
 // Configuration files rewritten: setting a value and reading it back gives
-// the value written, every other entry of the file reads as before, and
-// writing the same value again changes nothing.
+// the value written, every other entry of the file reads as before, writing
+// the same value again changes nothing, and a line not changed keeps its
+// bytes and its own end. Several keys changed in one pass give the bytes of
+// one change after another.
+#include <algorithm>
 #include <set>
+#include <vector>
 #include <utility>
 
 #include "config/ini_file.h"
@@ -26,8 +30,8 @@ std::set<std::pair<std::string, std::string>> Entries(std::string_view bytes) {
     std::set<std::pair<std::string, std::string>> entries;
     std::string section;
     bool inSection = false;
-    for (std::string_view line : ini::SplitLines(bytes).lines) {
-        ini::LineInfo info = ini::ClassifyLine(line);
+    for (const ini::Line& line : ini::SplitLines(bytes).lines) {
+        const ini::LineInfo& info = line.info;
         if (info.kind == ini::LineKind::Header) {
             section = std::string(info.name);
             inSection = true;
@@ -55,6 +59,15 @@ bool Writable(const std::string& section, const std::string& key, const std::str
     return first == std::string::npos || key[first] != '[';
 }
 
+// Keys that differ by the names the reader compares, for a batch.
+std::vector<IniChange> DistinctKeys(std::vector<IniChange> changes) {
+    std::vector<IniChange> distinct;
+    std::set<std::string> names;
+    for (IniChange& change : changes)
+        if (names.insert(Name(change.key)).second) distinct.push_back(std::move(change));
+    return distinct;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -62,9 +75,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string section = in.ConsumeRandomLengthString(32);
     const std::string key = in.ConsumeRandomLengthString(32);
     const std::string value = in.ConsumeRandomLengthString(32);
+    std::vector<IniChange> batch;
+    for (int n = in.ConsumeIntegralInRange(0, 4); n > 0; --n)
+        batch.push_back({in.ConsumeRandomLengthString(16), in.ConsumeRandomLengthString(16)});
     const std::string bytes = in.ConsumeRemainingBytesAsString();
 
     const std::string written = RewriteIniValue(bytes, section, key, value);
+
+    batch = DistinctKeys(std::move(batch));
+    if (!section.empty() && std::none_of(batch.begin(), batch.end(), [](const IniChange& c) { return c.key.empty(); })) {
+        std::string oneByOne = bytes;
+        for (const IniChange& change : batch) oneByOne = RewriteIniValue(oneByOne, section, change.key, change.value);
+        fuzz::Check(IniView(bytes).Rewritten(section, batch) == oneByOne, "a batch differs from one change after another");
+    }
+
     if (section.empty() || key.empty() || !Writable(section, key, value)) return 0;
 
     fuzz::Check(ReadIniValue(written, section, key) == Unquoted(value), "the value written is not read back");
@@ -76,5 +100,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     "entry [" + s + "] " + k + " changed by writing another");
     }
     fuzz::Check(RewriteIniValue(written, section, key, value) == written, "writing the same value again changed the file");
+    // Every line that ends stays in the new file with its own end, in order.
+    std::size_t from = 0;
+    for (const ini::Line& line : ini::SplitLines(bytes).lines) {
+        if (line.end.empty() || line.info.kind == ini::LineKind::Entry) continue;
+        std::string whole = std::string(line.text) + std::string(line.end);
+        std::size_t at = written.find(whole, from);
+        fuzz::Check(at != std::string::npos, "a line not changed lost its bytes or its end");
+        from = at + whole.size();
+    }
     return 0;
 }
