@@ -155,6 +155,18 @@ IniDocument IniDocument::Read(Platform& platform, const std::string& path, std::
     return IniDocument(bytes.value_or(std::string()));
 }
 
+IniReading::IniReading(Platform& platform, std::string path, std::int64_t limit)
+    : platform_(platform), path_(std::move(path)), limit_(limit) {}
+
+const IniDocument& IniReading::Fresh() {
+    // No lock for reading: a save puts the new file in place in one step, so
+    // this reads the old file or the new one, whole.
+    latest_ = IniDocument::Read(platform_, path_, limit_);
+    return *latest_;
+}
+
+const IniDocument& IniReading::Latest() { return latest_ ? *latest_ : Fresh(); }
+
 std::string ReadIniValue(std::string_view bytes, const std::string& section, const std::string& key) {
     return IniView(bytes).Value(section, key);
 }

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,10 +50,33 @@ public:
                             std::string* problem = nullptr);
 
     std::string Value(const std::string& section, const std::string& key) const { return view_.Value(section, key); }
+    const IniView& View() const { return view_; }
 
 private:
     std::unique_ptr<const std::string> bytes_;  // on the heap: the view's lines point into it
     IniView view_;
+};
+
+// The latest reading of one configuration file, for the readers of one run
+// to share, so that start-up reads Tarn.ini once however many parts of the
+// program take keys from it.
+class IniReading {
+public:
+    IniReading(Platform& platform, std::string path, std::int64_t limit);
+
+    // The file as it is now, kept as the latest reading.
+    const IniDocument& Fresh();
+    // The latest reading; the file read now when there is none yet.
+    const IniDocument& Latest();
+
+    Platform& platform() { return platform_; }
+    const std::string& path() const { return path_; }
+
+private:
+    Platform& platform_;
+    std::string path_;
+    std::int64_t limit_;
+    std::optional<IniDocument> latest_;
 };
 
 // The value of the first entry `key` in section `section`; empty when the

@@ -274,10 +274,8 @@ FormLoadResult LoadForm(Platform& platform, const std::string& rootDir, const st
     std::string shown = NativePath(path);
     tables = FormTables {};
     std::string reason;
-    if (!platform.Open(path, OpenMode::ReadShared, &reason))
-        return {false, shown + ": cannot open the form file: " + (reason.empty() ? "unknown reason" : reason)};
-    std::optional<std::string> bytes = ReadWholeFile(platform, path, kLargeFileLimit);
-    if (!bytes) return {false, shown + ": cannot read the form file"};
+    std::optional<std::string> bytes = ReadWholeFile(platform, path, kLargeFileLimit, &reason);
+    if (!bytes) return {false, shown + ": cannot open the form file: " + (reason.empty() ? "unknown reason" : reason)};
     return LoadFormText(std::move(*bytes), shown, translator, tables);
 }
 

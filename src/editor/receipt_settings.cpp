@@ -49,7 +49,9 @@ std::string ChoiceDescription(const FormItem& item) {
 }
 
 ReceiptSettings::ReceiptSettings(Platform& platform, FormTables& tables, std::string tarnIni)
-    : platform_(platform), tables_(tables), tarnIni_(std::move(tarnIni)) {}
+    : own_(std::make_unique<IniReading>(platform, std::move(tarnIni), kLargeFileLimit)), tarnIni_(*own_), tables_(tables) {}
+
+ReceiptSettings::ReceiptSettings(FormTables& tables, IniReading& tarnIni) : tarnIni_(tarnIni), tables_(tables) {}
 
 std::string_view ReceiptSettings::Key(int setting) { return kSettings.at(static_cast<std::size_t>(setting)).key; }
 
@@ -82,10 +84,7 @@ void ReceiptSettings::Show(const Values& values) {
 
 void ReceiptSettings::LoadReceiptSettings() {
     modified_ = false;
-    // No lock for reading: a save puts the new file in place in one step, so
-    // this reads the old file or the new one, whole.
-    const std::string bytes = ReadWholeFile(platform_, tarnIni_, kLargeFileLimit).value_or(std::string());
-    loaded_ = ValuesIn(IniView(bytes));
+    loaded_ = ValuesIn(tarnIni_.Fresh().View());
     Show(loaded_);
 }
 
@@ -112,7 +111,7 @@ RowPlanFault ReceiptSettings::CheckRowPlan() {
 // fifth key must not leave a file in which four settings are new and five old.
 SaveResult ReceiptSettings::SaveReceiptSettings() {
     SaveResult result;
-    result.status = RewriteFile(platform_, tarnIni_, [&](const RewriteTarget& current, std::string& replacement) {
+    result.status = RewriteFile(tarnIni_.platform(), tarnIni_.path(), [&](const RewriteTarget& current, std::string& replacement) {
         // Under the rewrite lock: what the file holds now is what is merged.
         const IniView file(current.bytes);
         Values now = ValuesIn(file);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -35,6 +36,8 @@ public:
     // tarnIni is RootDir + "Tarn.ini". The tables must hold screen 1 with at
     // least nine items.
     ReceiptSettings(Platform& platform, FormTables& tables, std::string tarnIni);
+    // Over the run's reading of Tarn.ini, shared with its other readers.
+    ReceiptSettings(FormTables& tables, IniReading& tarnIni);
 
     // Fills items 1 to 9 from Tarn.ini, blank values taking their defaults,
     // and clears Modified.
@@ -67,9 +70,9 @@ private:
     Values ValuesIn(const IniView& file);
     void Show(const Values& values);
 
-    Platform& platform_;
+    std::unique_ptr<IniReading> own_;
+    IniReading& tarnIni_;
     FormTables& tables_;
-    std::string tarnIni_;
     bool modified_ = false;
     Values loaded_;  // what Tarn.ini held when last read
 };

@@ -19,22 +19,18 @@ char FirstCharacterOr(const std::string& value, char fallback) {
 }  // namespace
 
 UserPreferences::UserPreferences(Platform& platform, std::string tarnIni)
-    : platform_(platform), tarnIni_(std::move(tarnIni)) {}
+    : own_(std::make_unique<IniReading>(platform, std::move(tarnIni), kLargeFileLimit)), tarnIni_(*own_) {}
 
-// Tarn.ini is read once, at the first preference needed, for all of them.
-const IniDocument& UserPreferences::File() {
-    if (!file_) file_ = IniDocument::Read(platform_, tarnIni_, kLargeFileLimit);
-    return *file_;
-}
+UserPreferences::UserPreferences(IniReading& tarnIni) : tarnIni_(tarnIni) {}
 
 char UserPreferences::DatCaracter() {
-    if (!datCaracter_) datCaracter_ = FirstCharacterOr(File().Value(kSection, "DatCaracter"), '/');
+    if (!datCaracter_) datCaracter_ = FirstCharacterOr(tarnIni_.Latest().Value(kSection, "DatCaracter"), '/');
     return *datCaracter_;
 }
 
 std::string UserPreferences::DatOrdre() {
     if (!datOrdre_) {
-        std::string order = File().Value(kSection, "DatOrdre");
+        std::string order = tarnIni_.Latest().Value(kSection, "DatOrdre");
         order.resize(3, ' ');
         datOrdre_ = order == "   " ? "DMA" : order;
     }
@@ -42,12 +38,12 @@ std::string UserPreferences::DatOrdre() {
 }
 
 char UserPreferences::DecCaracter() {
-    if (!decCaracter_) decCaracter_ = FirstCharacterOr(File().Value(kSection, "DecCaracter"), '\'');
+    if (!decCaracter_) decCaracter_ = FirstCharacterOr(tarnIni_.Latest().Value(kSection, "DecCaracter"), '\'');
     return *decCaracter_;
 }
 
 char UserPreferences::MilCaracter() {
-    if (!milCaracter_) milCaracter_ = FirstCharacterOr(File().Value(kSection, "MilCaracter"), '.');
+    if (!milCaracter_) milCaracter_ = FirstCharacterOr(tarnIni_.Latest().Value(kSection, "MilCaracter"), '.');
     return *milCaracter_;
 }
 

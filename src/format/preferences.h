@@ -1,7 +1,8 @@
-// The user's formatting preferences from Tarn.ini section Usuari, read the
+// The user's formatting preferences from Tarn.ini section Usuari, taken the
 // first time each is needed and kept for the rest of the run.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -14,6 +15,8 @@ class UserPreferences {
 public:
     // tarnIni is MURROOT + "Tarn.ini".
     UserPreferences(Platform& platform, std::string tarnIni);
+    // From the run's reading of Tarn.ini, shared with its other readers.
+    explicit UserPreferences(IniReading& tarnIni);
 
     char DatCaracter();     // date separator, default '/'
     std::string DatOrdre(); // 3 letters, default "DMA"
@@ -21,15 +24,12 @@ public:
     char MilCaracter();     // thousands separator, default '.'
 
 private:
-    const IniDocument& File();
-
-    Platform& platform_;
-    std::string tarnIni_;
+    std::unique_ptr<IniReading> own_;
+    IniReading& tarnIni_;
     std::optional<char> datCaracter_;
     std::optional<std::string> datOrdre_;
     std::optional<char> decCaracter_;
     std::optional<char> milCaracter_;
-    std::optional<IniDocument> file_;
 };
 
 }  // namespace qp
