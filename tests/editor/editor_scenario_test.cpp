@@ -427,6 +427,31 @@ TEST(EditorScenarioTest, AStoredSiNoItemIsShownAsStoredAndChangedOnlyByAPick) {
     }
 }
 
+// F1 opens the shipped help page of the session's language.
+TEST(EditorScenarioTest, F1ShowsTheHelpPageOfTheSessionsLanguage) {
+    const struct {
+        const char* language;
+        const char* heading;  // code page 850
+    } cases[] = {
+        {"CAT", "DISPOSICI\xE0 DEL REBUT"},
+        {"SPA", "DISPOSICI\xE0N DEL RECIBO"},
+        {"GLG", "DISPOSICI\xE0N DO RECIBO"},
+        {"OCI", "DISPOSICION DETH RECEBUT"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.language);
+        EditorScenario s;
+        s.SetLanguage(c.language);
+        s.console().Press("F1");
+        s.console().Snapshot();
+        s.console().Press({"Esc", "Esc"});
+        s.Run();
+        ASSERT_EQ(s.console().snapshots().size(), 1u);
+        EXPECT_TRUE(s.console().snapshots()[0].Row(5).find(c.heading) != std::string::npos)
+            << s.console().snapshots()[0].Text();
+    }
+}
+
 // ---------------------------------------------------------------------------
 
 struct MessageCase {
