@@ -20,6 +20,9 @@ int ColumnOf(const std::string& languageCode) {
 }  // namespace
 
 TranslationIndex::TranslationIndex(std::string bytes, int column) {
+    // A key and one translation per record never take more than the file:
+    // texts_ is filled without being moved, and only its used part is touched.
+    texts_.reserve(bytes.size());
     FieldReader reader(std::move(bytes));
     while (!reader.AtEnd()) {
         std::string key = reader.ReadField();
@@ -43,11 +46,10 @@ void TranslationIndex::Add(const std::string& key, const std::string& text) {
 void TranslationIndex::KeepFirstRecordOfEachKey() {
     auto byKey = [this](const Entry& a, const Entry& b) { return KeyOf(a) < KeyOf(b); };
     auto sameKey = [this](const Entry& a, const Entry& b) { return KeyOf(a) == KeyOf(b); };
-    // Stable: the records of one key stay in file order, the first in front.
+    // Stable: the records of one key stay in file order, the first in front
+    // (their places in texts_ need not differ: empty records take none).
     std::stable_sort(entries_.begin(), entries_.end(), byKey);
     entries_.erase(std::unique(entries_.begin(), entries_.end(), sameKey), entries_.end());
-    entries_.shrink_to_fit();
-    texts_.shrink_to_fit();
 }
 
 std::string_view TranslationIndex::KeyOf(const Entry& entry) const {

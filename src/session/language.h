@@ -38,7 +38,7 @@ private:
     std::string_view TextOf(const Entry& entry) const;
 
     // Each key followed at once by its translation, one column only, so that
-    // the index takes at most the file's size plus one Entry per record.
+    // the index takes at most the file's size plus a few words per record.
     std::string texts_;
     std::vector<Entry> entries_;  // sorted by key, one per key
 };

@@ -61,11 +61,16 @@ struct FileCase {
 
 void PrintTo(const FileCase& c, std::ostream* os) { *os << c.name; }
 
+std::string OtherRecords(int count) {
+    std::string file;
+    for (int i = 0; i < count; ++i) file += "Other " + std::to_string(i) + ",g,o,s\r\n";
+    return file;
+}
+
 // Records of one key, between records of others, each with its own number.
 std::string RecordsOfOneKey(const std::string& key, int count) {
     std::string file;
-    for (int i = 0; i < count; ++i)
-        file += "Other " + std::to_string(i) + ",g,o,s\r\n" + key + ",g,o,Number " + std::to_string(i) + "\r\n";
+    for (int i = 0; i < count; ++i) file += OtherRecords(1) + key + ",g,o,Number " + std::to_string(i) + "\r\n";
     return file;
 }
 
@@ -84,6 +89,8 @@ INSTANTIATE_TEST_SUITE_P(
                       FileCase {"RecordOverTwoLines", "Any,Ano\r\nAn,A\xA4o\r\nMes,Mes,Mes,Mes\r\n", "Any", "A\xA4o"},
                       FileCase {"FirstOfTwoRecordsWins", "Nom,g,o,Nombre\r\nNom,g,o,Otro\r\n", "Nom", "Nombre"},
                       FileCase {"FirstOfManyRecordsWins", RecordsOfOneKey("Nom", 40), "Nom", "Number 0"},
+                      FileCase {"EmptyRecordBeforeAnotherOfItsKeyWins", OtherRecords(40) + ",,,\r\n,g,o,Buit\r\n", "",
+                                ""},
                       FileCase {"FirstRecordWinsWithAnEmptyTranslation", "Nom,g,o,\r\nNom,g,o,Nombre\r\n", "Nom", ""},
                       FileCase {"KeyThatBeginsAnotherKey", "Nom complet,g,o,Nombre completo\r\nNom,g,o,Nombre\r\n",
                                 "Nom", "Nombre"},
