@@ -27,7 +27,7 @@ namespace fs = std::filesystem;
 
 constexpr std::size_t kLargeTarnIniBytes = 5 * 1024 * 1024 / 2;      // 2.5 MB
 constexpr std::size_t kLargeLanguageBytes = 17 * 1024 * 1024 / 10;   // 1.7 MB
-// The issues' targets.
+// The targets the figures are held to.
 constexpr std::int64_t kSetToCopyTarget = 6;
 constexpr std::int64_t kGetToCopyTarget = 3;
 constexpr std::int64_t kStartupGapMicros = 40'000;
@@ -224,7 +224,7 @@ void PrintMemory(const std::optional<ScriptFigures>& script, const std::optional
         table.Add({"start-up, large Tarn.ini", Size(tarnBytes), SizeFromKb(high), "+" + SizeFromKb(high - low),
                    PerEntry(low, high, files.sampleTarnIniBytes, tarnBytes, files.tarnIni.entries, "key")});
     }
-    if (script) table.Add({"/bin/true, run as the --set are", "", SizeFromKb(Median(script->floor.peakKb)), "", ""});
+    if (script) table.Add({"/bin/true started the same way (floor)", "", SizeFromKb(Median(script->floor.peakKb)), "", ""});
     table.Print(std::cout);
 }
 
