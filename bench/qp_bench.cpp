@@ -224,7 +224,8 @@ void PrintMemory(const std::optional<ScriptFigures>& script, const std::optional
         table.Add({"start-up, large Tarn.ini", Size(tarnBytes), SizeFromKb(high), "+" + SizeFromKb(high - low),
                    PerEntry(low, high, files.sampleTarnIniBytes, tarnBytes, files.tarnIni.entries, "key")});
     }
-    if (script) table.Add({"/bin/true started the same way (floor)", "", SizeFromKb(Median(script->floor.peakKb)), "", ""});
+    if (script)
+        table.Add({"/bin/true started the same way (floor)", "", SizeFromKb(Median(script->floor.peakKb)), "", ""});
     table.Print(std::cout);
 }
 
@@ -248,7 +249,8 @@ void PrintSaves(const SaveFigures& saves) {
     std::int64_t lockNanos = Median(saves.recheckNanos);
     Table table;
     table.Add({"", "median (min-max)"});
-    table.Add({"save of the sample Tarn.ini (" + Size(saves.sampleBytes) + "), with the lock", Spread(saves.sampleSaves)});
+    table.Add({"save of the sample Tarn.ini (" + Size(saves.sampleBytes) + "), with the lock",
+               Spread(saves.sampleSaves)});
     table.Add({"save of a Tarn.ini of " + Size(saves.largeBytes) + ", with the lock", Spread(saves.largeSaves)});
     table.Add({call + " write lock + unlock of the sample Tarn.ini", SpreadNanos(saves.lockNanos)});
     table.Add({"the same with the check that the path still names the file", SpreadNanos(saves.recheckNanos)});

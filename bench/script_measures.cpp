@@ -113,7 +113,8 @@ bool RunScriptedOnce(const Setup& setup, int run, const Installation (&at)[2], c
     // cp makes a new file, as --set makes its copy.
     std::error_code ignored;
     std::filesystem::remove(copyTarget, ignored);
-    std::optional<ChildRun> copy = RunOk({"/bin/cp", files.tarnIni.path, copyTarget}, at[kSample].Environment(), reason);
+    std::optional<ChildRun> copy =
+        RunOk({"/bin/cp", files.tarnIni.path, copyTarget}, at[kSample].Environment(), reason);
     if (!copy) return false;
     figures.copy.Add(*copy);
     std::optional<ChildRun> floor = RunOk({"/bin/true"}, at[kSample].Environment(), reason);
