@@ -190,22 +190,27 @@ bool PtyProgram::Type(std::string_view bytes) {
     return write(master_, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
 }
 
-long PtyProgram::ContextSwitches() const {
+long PtyProgram::StatusSum(std::initializer_list<std::string_view> names) const {
     if (child_ <= 0) return -1;
     std::ifstream status("/proc/" + std::to_string(child_) + "/status");
     long total = 0;
-    int found = 0;
+    std::size_t found = 0;
     for (std::string line; std::getline(status, line);) {
-        for (const char* name : {"voluntary_ctxt_switches:", "nonvoluntary_ctxt_switches:"}) {
-            std::string_view key(name);
+        for (std::string_view key : names) {
             if (line.compare(0, key.size(), key) == 0) {
                 total += std::strtol(line.c_str() + key.size(), nullptr, 10);
                 ++found;
             }
         }
     }
-    return found == 2 ? total : -1;
+    return found == names.size() ? total : -1;
 }
+
+long PtyProgram::ContextSwitches() const {
+    return StatusSum({"voluntary_ctxt_switches:", "nonvoluntary_ctxt_switches:"});
+}
+
+long PtyProgram::PeakResidentKb() const { return StatusSum({"VmHWM:"}); }
 
 void PtyProgram::Stop() {
     if (child_ > 0) {

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -71,9 +72,14 @@ public:
     // The times the program has been woken so far (voluntary and involuntary
     // context switches, from /proc), or -1 when they cannot be read.
     long ContextSwitches() const;
+    // The program's peak resident memory so far (VmHWM, kilobytes), or -1.
+    long PeakResidentKb() const;
 
 private:
     static int Remaining(Clock::time_point deadline);
+    // The sum of the numbers after `names` in /proc/<pid>/status, or -1
+    // when one is missing.
+    long StatusSum(std::initializer_list<std::string_view> names) const;
     // Waits up to `milliseconds` for output; false when the program is gone.
     bool ReadSome(int milliseconds, std::size_t* count = nullptr);
 
