@@ -30,8 +30,9 @@ std::set<std::pair<std::string, std::string>> Entries(std::string_view bytes) {
     std::set<std::pair<std::string, std::string>> entries;
     std::string section;
     bool inSection = false;
-    for (const ini::Line& line : ini::SplitLines(bytes).lines) {
-        const ini::LineInfo& info = line.info;
+    const ini::Lines lines = ini::SplitLines(bytes);
+    for (const ini::Line& line : lines.lines) {
+        const ini::LineInfo info = ini::ClassifyLine(lines.Text(line));
         if (info.kind == ini::LineKind::Header) {
             section = std::string(info.name);
             inSection = true;
@@ -102,9 +103,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::Check(RewriteIniValue(written, section, key, value) == written, "writing the same value again changed the file");
     // Every line that ends stays in the new file with its own end, in order.
     std::size_t from = 0;
-    for (const ini::Line& line : ini::SplitLines(bytes).lines) {
-        if (line.end.empty() || line.info.kind == ini::LineKind::Entry) continue;
-        std::string whole = std::string(line.text) + std::string(line.end);
+    const ini::Lines lines = ini::SplitLines(bytes);
+    for (const ini::Line& line : lines.lines) {
+        if (line.endLength == 0 || line.kind == ini::LineKind::Entry) continue;
+        std::string whole = std::string(lines.Text(line)) + std::string(lines.End(line));
         std::size_t at = written.find(whole, from);
         fuzz::Check(at != std::string::npos, "a line not changed lost its bytes or its end");
         from = at + whole.size();

@@ -33,11 +33,12 @@ public:
 
 private:
     void Take(const ini::Line& line) {
-        const ini::LineInfo& info = line.info;
-        if (info.kind == ini::LineKind::Blank) {
+        if (line.kind == ini::LineKind::Blank) {
             held_.push_back(&line);
             return;
         }
+        const std::string_view text = lines_.Text(line);
+        const ini::LineInfo info = ini::ClassifyLine(text);
         bool deleteLine = section_.empty();
         std::string rewritten;
         bool isRewritten = false;
@@ -53,7 +54,7 @@ private:
             if (deletesSection_) {
                 deleteLine = true;
             } else if (const IniChange* change = ChangeFor(info.name)) {
-                rewritten.assign(line.text.substr(0, info.equals + 1));
+                rewritten.assign(text.substr(0, info.equals + 1));
                 rewritten += change->value;
                 isRewritten = true;
                 if (change->value.empty()) deleteLine = true;
@@ -63,7 +64,7 @@ private:
         // it had never been there.
         if (deleteLine) return;
         FlushHeldLines();
-        WriteLine(isRewritten ? std::string_view(rewritten) : line.text, line.end);
+        WriteLine(isRewritten ? std::string_view(rewritten) : text, lines_.End(line));
     }
 
     const IniChange* ChangeFor(std::string_view key) {
@@ -93,7 +94,7 @@ private:
     }
 
     void FlushHeldLines() {
-        for (const ini::Line* line : held_) WriteLine(line->text, line->end);
+        for (const ini::Line* line : held_) WriteLine(lines_.Text(*line), lines_.End(*line));
         held_.clear();
     }
 
@@ -125,22 +126,19 @@ IniView::IniView(std::string_view bytes) : lines_(ini::SplitLines(bytes)) {}
 std::string IniView::Value(const std::string& section, const std::string& key) const {
     bool inSection = false;
     for (const ini::Line& line : lines_.lines) {
-        const ini::LineInfo& info = line.info;
-        if (info.kind == ini::LineKind::Blank) continue;
-        if (!inSection) {
-            inSection = info.kind == ini::LineKind::Header && ini::SameName(info.name, section);
-            continue;
-        }
-        if (info.kind == ini::LineKind::Header) break;
-        if (info.kind == ini::LineKind::Entry && ini::SameName(info.name, key)) return std::string(Unquoted(info.value));
+        if (line.kind == ini::LineKind::Blank || (!inSection && line.kind != ini::LineKind::Header)) continue;
+        if (inSection && line.kind == ini::LineKind::Header) break;
+        const ini::LineInfo info = ini::ClassifyLine(lines_.Text(line));
+        if (!inSection)
+            inSection = ini::SameName(info.name, section);
+        else if (info.kind == ini::LineKind::Entry && ini::SameName(info.name, key))
+            return std::string(Unquoted(info.value));
     }
     return {};
 }
 
 std::string IniView::Rewritten(const std::string& section, const std::vector<IniChange>& changes) const {
-    std::size_t size = lines_.byteOrderMark.size();
-    for (const ini::Line& line : lines_.lines) size += line.text.size() + line.end.size();
-    return Rewriter(lines_, section, changes).Run(size);
+    return Rewriter(lines_, section, changes).Run(lines_.byteOrderMark.size() + lines_.text.size());
 }
 
 IniDocument::IniDocument() : IniDocument(std::string()) {}
@@ -152,7 +150,7 @@ IniDocument IniDocument::Read(Platform& platform, const std::string& path, std::
     std::string reason;
     std::optional<std::string> bytes = ReadWholeFile(platform, path, limit, &reason);
     if (!bytes && problem && platform.Exists(path)) *problem = path + ": " + reason;
-    return IniDocument(bytes.value_or(std::string()));
+    return IniDocument(std::move(bytes).value_or(std::string()));
 }
 
 IniReading::IniReading(Platform& platform, std::string path, std::int64_t limit)

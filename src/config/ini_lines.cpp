@@ -1,5 +1,7 @@
 #include "config/ini_lines.h"
 
+#include <algorithm>
+
 #include "text/cp850.h"
 
 namespace qp::ini {
@@ -27,18 +29,25 @@ Lines SplitLines(std::string_view bytes) {
         result.byteOrderMark = bytes.substr(0, kByteOrderMark.size());
         bytes.remove_prefix(kByteOrderMark.size());
     }
+    result.text = bytes;
+    // Room for every line at once: no copying as the list grows.
+    result.lines.reserve(static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n') +
+                                                  std::count(bytes.begin(), bytes.end(), '\r')) + 1);
     bool endFound = false;
     std::size_t pos = 0;
     while (pos < bytes.size()) {
-        std::size_t end = bytes.find_first_of("\r\n", pos);
-        if (end == std::string_view::npos) end = bytes.size();
+        std::size_t end = pos;
+        while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n') ++end;
         std::size_t next = end < bytes.size() ? end + 1 : end;
         if (end < bytes.size() && bytes[end] == '\r' && next < bytes.size() && bytes[next] == '\n') ++next;
-        std::string_view text = bytes.substr(pos, end - pos);
-        std::string_view lineEnd = bytes.substr(end, next - end);
-        result.lines.push_back(Line {text, lineEnd, ClassifyLine(text)});
-        if (!endFound && !lineEnd.empty()) {
-            result.firstEnd = lineEnd;
+        Line line;
+        line.start = static_cast<std::uint32_t>(pos);
+        line.length = static_cast<std::uint32_t>(end - pos);
+        line.endLength = static_cast<std::uint8_t>(next - end);
+        line.kind = ClassifyLine(bytes.substr(pos, end - pos)).kind;
+        result.lines.push_back(line);
+        if (!endFound && next > end) {
+            result.firstEnd = bytes.substr(end, next - end);
             endFound = true;
         }
         pos = next;

@@ -14,18 +14,26 @@ std::optional<std::string> ReadWholeFile(Platform& platform, const std::string& 
     };
     const std::int64_t size = file->Size();
     if (size > limit) return tooLarge();
-    std::string bytes;
-    bytes.reserve(static_cast<std::size_t>(size > 0 ? size : 0));
-    char chunk[65536];
+    auto unreadable = [&] {
+        if (reason) *reason = "cannot be read";
+        return std::nullopt;
+    };
+    // Straight into the result, so that the bytes are copied once.
+    std::string bytes(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
     std::int64_t pos = 0;
+    while (pos < size) {
+        std::int64_t got = file->ReadAt(pos, bytes.data() + pos, bytes.size() - static_cast<std::size_t>(pos));
+        if (got < 0) return unreadable();
+        if (got == 0) break;
+        pos += got;
+    }
+    bytes.resize(static_cast<std::size_t>(pos));
+    // A file that grows while it is read is held to the same bound.
+    char chunk[4096];
     for (;;) {
         std::int64_t got = file->ReadAt(pos, chunk, sizeof chunk);
-        if (got < 0) {
-            if (reason) *reason = "cannot be read";
-            return std::nullopt;
-        }
+        if (got < 0) return unreadable();
         if (got == 0) break;
-        // A file that grows while it is read is held to the same bound.
         if (pos + got > limit) return tooLarge();
         bytes.append(chunk, static_cast<std::size_t>(got));
         pos += got;
