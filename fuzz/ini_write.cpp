@@ -31,8 +31,9 @@ std::set<std::pair<std::string, std::string>> Entries(std::string_view bytes) {
     std::string section;
     bool inSection = false;
     const ini::Lines lines = ini::SplitLines(bytes);
-    for (const ini::Line& line : lines.lines) {
-        const ini::LineInfo info = ini::ClassifyLine(lines.Text(line));
+    ini::LineReader reader(lines.text);
+    for (ini::Line line; reader.Next(line);) {
+        const ini::LineInfo info = ini::ClassifyLine(line.text);
         if (info.kind == ini::LineKind::Header) {
             section = std::string(info.name);
             inSection = true;
@@ -60,6 +61,70 @@ bool Writable(const std::string& section, const std::string& key, const std::str
     return first == std::string::npos || key[first] != '[';
 }
 
+// The rewrite as the format describes it, line by line with no shortcut:
+// the model the rewriter's copying of whole parts is held to.
+std::string ModelRewrite(std::string_view bytes, const std::string& section, const std::vector<IniChange>& changes) {
+    const ini::Lines lines = ini::SplitLines(bytes);
+    std::string out(lines.byteOrderMark);
+    std::string_view lastEnd;
+    auto write = [&](std::string_view text, std::string_view end) {
+        if (end.empty()) end = lastEnd.empty() ? lines.firstEnd : lastEnd;
+        out.append(text).append(end);
+        lastEnd = end;
+    };
+    const bool deletesSection = std::any_of(changes.begin(), changes.end(), [](const IniChange& c) { return c.key.empty(); });
+    std::vector<bool> found(changes.size(), false);
+    bool inSection = false, missingWritten = false;
+    std::vector<ini::Line> held;
+    auto writeMissing = [&] {
+        if (missingWritten) return;
+        missingWritten = true;
+        if (section.empty() || deletesSection) return;
+        bool header = inSection;
+        for (std::size_t i = 0; i < changes.size(); ++i) {
+            if (found[i] || changes[i].value.empty()) continue;
+            if (!header) write("[" + section + "]", {});
+            header = true;
+            write(changes[i].key + "=" + changes[i].value, {});
+        }
+    };
+    ini::LineReader reader(lines.text);
+    for (ini::Line line; reader.Next(line);) {
+        const ini::LineInfo info = ini::ClassifyLine(line.text);
+        if (info.kind == ini::LineKind::Blank) {
+            held.push_back(line);
+            continue;
+        }
+        bool remove = section.empty();
+        std::string text(line.text);
+        if (!inSection) {
+            if (info.kind == ini::LineKind::Header && ini::SameName(info.name, section)) {
+                inSection = true;
+                remove = remove || deletesSection;
+            }
+        } else if (info.kind == ini::LineKind::Header) {
+            writeMissing();
+            inSection = false;
+        } else if (info.kind == ini::LineKind::Entry) {
+            for (std::size_t i = 0; i < changes.size() && !deletesSection; ++i) {
+                if (!ini::SameName(info.name, changes[i].key)) continue;
+                found[i] = true;
+                text = std::string(line.text.substr(0, info.equals + 1)) + changes[i].value;
+                remove = remove || changes[i].value.empty();
+                break;
+            }
+            remove = remove || deletesSection;
+        }
+        if (remove) continue;
+        for (const ini::Line& blank : held) write(blank.text, blank.end);
+        held.clear();
+        write(text, line.end);
+    }
+    writeMissing();
+    for (const ini::Line& blank : held) write(blank.text, blank.end);
+    return out;
+}
+
 // Keys that differ by the names the reader compares, for a batch.
 std::vector<IniChange> DistinctKeys(std::vector<IniChange> changes) {
     std::vector<IniChange> distinct;
@@ -82,12 +147,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string bytes = in.ConsumeRemainingBytesAsString();
 
     const std::string written = RewriteIniValue(bytes, section, key, value);
+    fuzz::Check(written == ModelRewrite(bytes, section, {IniChange {key, value}}), "the rewrite differs from its model");
 
+    // A batch of keys the format can write, each once: one change after
+    // another then never meets a line that an earlier change made.
+    batch.erase(std::remove_if(batch.begin(), batch.end(),
+                               [&](const IniChange& c) { return c.key.empty() || !Writable(section, c.key, c.value); }),
+                batch.end());
     batch = DistinctKeys(std::move(batch));
-    if (!section.empty() && std::none_of(batch.begin(), batch.end(), [](const IniChange& c) { return c.key.empty(); })) {
+    if (!batch.empty() && !section.empty() && Writable(section, "k", "")) {
         std::string oneByOne = bytes;
         for (const IniChange& change : batch) oneByOne = RewriteIniValue(oneByOne, section, change.key, change.value);
-        fuzz::Check(IniView(bytes).Rewritten(section, batch) == oneByOne, "a batch differs from one change after another");
+        const std::string together = IniView(bytes).Rewritten(section, batch);
+        fuzz::Check(together == oneByOne, "a batch differs from one change after another");
+        fuzz::Check(together == ModelRewrite(bytes, section, batch), "a batch differs from its model");
     }
 
     if (section.empty() || key.empty() || !Writable(section, key, value)) return 0;
@@ -103,10 +176,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::Check(RewriteIniValue(written, section, key, value) == written, "writing the same value again changed the file");
     // Every line that ends stays in the new file with its own end, in order.
     std::size_t from = 0;
-    const ini::Lines lines = ini::SplitLines(bytes);
-    for (const ini::Line& line : lines.lines) {
-        if (line.endLength == 0 || line.kind == ini::LineKind::Entry) continue;
-        std::string whole = std::string(lines.Text(line)) + std::string(lines.End(line));
+    ini::LineReader lineReader(ini::SplitLines(bytes).text);
+    for (ini::Line line; lineReader.Next(line);) {
+        if (line.end.empty() || ini::ClassifyLine(line.text).kind == ini::LineKind::Entry) continue;
+        std::string whole = std::string(line.text) + std::string(line.end);
         std::size_t at = written.find(whole, from);
         fuzz::Check(at != std::string::npos, "a line not changed lost its bytes or its end");
         from = at + whole.size();

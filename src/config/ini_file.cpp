@@ -13,7 +13,9 @@ std::string_view Unquoted(std::string_view value) {
 
 // Produces the rewritten file in one pass. Blank and comment-only lines are
 // held back and written only once the next line that stays is known, so that
-// new entries land after the last non-blank line of their section.
+// new entries land after the last non-blank line of their section. Parts of
+// other sections change nothing but the held lines at their ends, so they
+// are copied whole.
 class Rewriter {
 public:
     Rewriter(const ini::Lines& lines, const std::string& section, const std::vector<IniChange>& changes)
@@ -22,23 +24,61 @@ public:
             if (change.key.empty()) deletesSection_ = true;
     }
 
-    std::string Run(std::size_t sizeHint) {
-        out_.reserve(sizeHint + 64 * changes_.size() + 16);
+    std::string Run() {
+        ReserveForFile(out_, lines_.byteOrderMark.size() + lines_.text.size() + 64 * changes_.size() + 16);
         out_.assign(lines_.byteOrderMark);
-        for (const ini::Line& line : lines_.lines) Take(line);
+        for (const ini::Part& part : lines_.parts) {
+            if (section_.empty() || IsWantedSection(part))
+                TakeLines(part.start, part.end);
+            else
+                TakeOtherPart(part);
+        }
         WriteMissingEntries();
         FlushHeldLines();
         return std::move(out_);
     }
 
 private:
+    bool IsWantedSection(const ini::Part& part) const {
+        if (!part.hasHeader) return false;
+        ini::Line header;
+        ini::LineReader(lines_.text, part.start).Next(header);
+        return ini::SameName(ini::ClassifyLine(header.text).name, section_);
+    }
+
+    void TakeLines(std::size_t from, std::size_t to) {
+        ini::LineReader reader(lines_.text, from, to);
+        for (ini::Line line; reader.Next(line);) Take(line);
+    }
+
+    // A part of another section: its header ends the section before it; its
+    // other lines up to its closing blank run stay as they are.
+    void TakeOtherPart(const ini::Part& part) {
+        std::size_t from = part.start;
+        if (part.hasHeader) {
+            ini::LineReader reader(lines_.text, part.start);
+            ini::Line header;
+            reader.Next(header);
+            Take(header);
+            from = reader.Position();
+        }
+        if (part.keptEnd > from) {
+            FlushHeldLines();
+            out_.append(lines_.text.substr(from, part.keptEnd - from));
+            // The file's unended last line takes the end of the line before it.
+            lastEnd_ = part.keptLastEnd.empty() ? EndOfNewLine() : part.keptLastEnd;
+            if (part.keptLastUnended) out_.append(lastEnd_);
+            from = part.keptEnd;
+        }
+        TakeLines(from, part.end);
+    }
+
     void Take(const ini::Line& line) {
-        if (line.kind == ini::LineKind::Blank) {
-            held_.push_back(&line);
+        const ini::LineInfo info = ini::ClassifyLine(line.text);
+        if (info.kind == ini::LineKind::Blank) {
+            held_.push_back(line);
             return;
         }
-        const std::string_view text = lines_.Text(line);
-        const ini::LineInfo info = ini::ClassifyLine(text);
         bool deleteLine = section_.empty();
         std::string rewritten;
         bool isRewritten = false;
@@ -54,7 +94,7 @@ private:
             if (deletesSection_) {
                 deleteLine = true;
             } else if (const IniChange* change = ChangeFor(info.name)) {
-                rewritten.assign(text.substr(0, info.equals + 1));
+                rewritten.assign(line.text.substr(0, info.equals + 1));
                 rewritten += change->value;
                 isRewritten = true;
                 if (change->value.empty()) deleteLine = true;
@@ -64,7 +104,7 @@ private:
         // it had never been there.
         if (deleteLine) return;
         FlushHeldLines();
-        WriteLine(isRewritten ? std::string_view(rewritten) : text, lines_.End(line));
+        WriteLine(isRewritten ? std::string_view(rewritten) : line.text, line.end);
     }
 
     const IniChange* ChangeFor(std::string_view key) {
@@ -94,14 +134,16 @@ private:
     }
 
     void FlushHeldLines() {
-        for (const ini::Line* line : held_) WriteLine(lines_.Text(*line), lines_.End(*line));
+        for (const ini::Line& line : held_) WriteLine(line.text, line.end);
         held_.clear();
     }
 
     // A line without an end of its own (new, or the file's unended last line)
     // takes the end of the line before it.
+    std::string_view EndOfNewLine() const { return lastEnd_.empty() ? lines_.firstEnd : lastEnd_; }
+
     void WriteLine(std::string_view text, std::string_view end) {
-        if (end.empty()) end = lastEnd_.empty() ? lines_.firstEnd : lastEnd_;
+        if (end.empty()) end = EndOfNewLine();
         out_.append(text);
         out_.append(end);
         lastEnd_ = end;
@@ -115,7 +157,7 @@ private:
     bool inSection_ = false;
     bool missingWritten_ = false;
     std::string_view lastEnd_;
-    std::vector<const ini::Line*> held_;
+    std::vector<ini::Line> held_;
     std::string out_;
 };
 
@@ -124,21 +166,24 @@ private:
 IniView::IniView(std::string_view bytes) : lines_(ini::SplitLines(bytes)) {}
 
 std::string IniView::Value(const std::string& section, const std::string& key) const {
-    bool inSection = false;
-    for (const ini::Line& line : lines_.lines) {
-        if (line.kind == ini::LineKind::Blank || (!inSection && line.kind != ini::LineKind::Header)) continue;
-        if (inSection && line.kind == ini::LineKind::Header) break;
-        const ini::LineInfo info = ini::ClassifyLine(lines_.Text(line));
-        if (!inSection)
-            inSection = ini::SameName(info.name, section);
-        else if (info.kind == ini::LineKind::Entry && ini::SameName(info.name, key))
-            return std::string(Unquoted(info.value));
+    for (const ini::Part& part : lines_.parts) {
+        if (!part.hasHeader) continue;
+        ini::LineReader reader(lines_.text, part.start, part.end);
+        ini::Line line;
+        reader.Next(line);
+        if (!ini::SameName(ini::ClassifyLine(line.text).name, section)) continue;
+        // The first section of the name is the one read.
+        while (reader.Next(line)) {
+            const ini::LineInfo info = ini::ClassifyLine(line.text);
+            if (info.kind == ini::LineKind::Entry && ini::SameName(info.name, key)) return std::string(Unquoted(info.value));
+        }
+        return {};
     }
     return {};
 }
 
 std::string IniView::Rewritten(const std::string& section, const std::vector<IniChange>& changes) const {
-    return Rewriter(lines_, section, changes).Run(lines_.byteOrderMark.size() + lines_.text.size());
+    return Rewriter(lines_, section, changes).Run();
 }
 
 IniDocument::IniDocument() : IniDocument(std::string()) {}

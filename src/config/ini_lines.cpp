@@ -19,6 +19,21 @@ std::string_view TrimSpaces(std::string_view text) {
 
 }  // namespace
 
+LineReader::LineReader(std::string_view text, std::size_t from, std::size_t to)
+    : text_(text), pos_(from), to_(std::min(to, text.size())) {}
+
+bool LineReader::Next(Line& line) {
+    if (pos_ >= to_) return false;
+    std::size_t end = pos_;
+    while (end < to_ && text_[end] != '\r' && text_[end] != '\n') ++end;
+    std::size_t next = end < to_ ? end + 1 : end;
+    if (end < to_ && text_[end] == '\r' && next < to_ && text_[next] == '\n') ++next;
+    line.text = text_.substr(pos_, end - pos_);
+    line.end = text_.substr(end, next - end);
+    pos_ = next;
+    return true;
+}
+
 Lines SplitLines(std::string_view bytes) {
     std::size_t stop = bytes.find(kEndOfFile);
     if (stop != std::string_view::npos) bytes = bytes.substr(0, stop);
@@ -30,28 +45,31 @@ Lines SplitLines(std::string_view bytes) {
         bytes.remove_prefix(kByteOrderMark.size());
     }
     result.text = bytes;
-    // Room for every line at once: no copying as the list grows.
-    result.lines.reserve(static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n') +
-                                                  std::count(bytes.begin(), bytes.end(), '\r')) + 1);
+    result.parts.push_back(Part {});
     bool endFound = false;
-    std::size_t pos = 0;
-    while (pos < bytes.size()) {
-        std::size_t end = pos;
-        while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n') ++end;
-        std::size_t next = end < bytes.size() ? end + 1 : end;
-        if (end < bytes.size() && bytes[end] == '\r' && next < bytes.size() && bytes[next] == '\n') ++next;
-        Line line;
-        line.start = static_cast<std::uint32_t>(pos);
-        line.length = static_cast<std::uint32_t>(end - pos);
-        line.endLength = static_cast<std::uint8_t>(next - end);
-        line.kind = ClassifyLine(bytes.substr(pos, end - pos)).kind;
-        result.lines.push_back(line);
-        if (!endFound && next > end) {
-            result.firstEnd = bytes.substr(end, next - end);
+    LineReader reader(bytes);
+    Line line;
+    std::string_view previousEnd;
+    for (std::size_t start = 0; reader.Next(line); start = reader.Position(), previousEnd = line.end) {
+        if (!endFound && !line.end.empty()) {
+            result.firstEnd = line.end;
             endFound = true;
         }
-        pos = next;
+        // Only the first byte that is not a space tells blank, header or other.
+        std::size_t first = line.text.find_first_not_of(' ');
+        if (first == std::string_view::npos || line.text[first] == ';') continue;
+        if (line.text[first] == '[') {
+            result.parts.back().end = start;
+            result.parts.push_back(Part {});
+            result.parts.back().start = start;
+            result.parts.back().hasHeader = true;
+        }
+        Part& part = result.parts.back();
+        part.keptEnd = reader.Position();
+        part.keptLastUnended = line.end.empty();
+        part.keptLastEnd = line.end.empty() ? previousEnd : line.end;
     }
+    result.parts.back().end = bytes.size();
     return result;
 }
 

@@ -3,14 +3,13 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace qp::ini {
 
-enum class LineKind : std::uint8_t { Blank, Header, Entry, Other };
+enum class LineKind { Blank, Header, Entry, Other };
 
 struct LineInfo {
     LineKind kind = LineKind::Blank;
@@ -21,29 +20,52 @@ struct LineInfo {
 
 LineInfo ClassifyLine(std::string_view line);
 
-// One line of a file, by its place in the file's text: its own end follows
-// it ("\r\n", "\n" or "\r"; none only for a last line that has none). Kept
-// small, as a shared Tarn.ini may hold a hundred thousand lines.
+// One line: its text and its own end ("\r\n", "\n" or "\r"; empty only for
+// a last line that has none). A line ends at CR, CR LF or a lone LF.
 struct Line {
-    std::uint32_t start = 0;
-    std::uint32_t length = 0;
-    std::uint8_t endLength = 0;
-    LineKind kind = LineKind::Blank;
+    std::string_view text;
+    std::string_view end;
 };
 
-// A file's bytes taken apart: a UTF-8 byte order mark at the very start (kept
-// aside so that it is not part of the first line's name), the lines, and the
+// The lines of a text one after another, from a position.
+class LineReader {
+public:
+    explicit LineReader(std::string_view text, std::size_t from = 0, std::size_t to = std::string_view::npos);
+    bool Next(Line& line);  // false after the last line
+    std::size_t Position() const { return pos_; }
+
+private:
+    std::string_view text_;
+    std::size_t pos_;
+    std::size_t to_;
+};
+
+// A stretch of the file that belongs to one section: the lines before the
+// first header, or a header line and the lines up to the next header.
+struct Part {
+    std::size_t start = 0;
+    std::size_t end = 0;
+    bool hasHeader = false;
+    // Where the part's closing run of blank and comment-only lines starts
+    // (`start` when the part has nothing else). The line before that run
+    // ends in `keptLastEnd`: its own end, or for the file's unended last line
+    // (`keptLastUnended`) the end of the line before it, if any.
+    std::size_t keptEnd = 0;
+    std::string_view keptLastEnd;
+    bool keptLastUnended = false;
+};
+
+// A file's bytes taken apart in one pass: a UTF-8 byte order mark at the very
+// start (kept aside so that it is not part of the first line's name), the
 // first line end found (CR LF when there is none), which a line that has no
-// neighbour to take its end from gets. A line ends at CR, CR LF or a lone LF;
-// 0x1A ends the file. The views point into the bytes taken apart.
+// neighbour to take its end from gets, and the file's parts, so that a reader
+// or a rewriter goes straight to the sections it wants. 0x1A ends the file.
+// The views point into the bytes taken apart.
 struct Lines {
     std::string_view byteOrderMark;
     std::string_view firstEnd;
     std::string_view text;  // the bytes after the mark, up to 0x1A
-    std::vector<Line> lines;
-
-    std::string_view Text(const Line& line) const { return text.substr(line.start, line.length); }
-    std::string_view End(const Line& line) const { return text.substr(line.start + line.length, line.endLength); }
+    std::vector<Part> parts;
 };
 
 Lines SplitLines(std::string_view bytes);

@@ -19,7 +19,9 @@ std::optional<std::string> ReadWholeFile(Platform& platform, const std::string& 
         return std::nullopt;
     };
     // Straight into the result, so that the bytes are copied once.
-    std::string bytes(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+    std::string bytes;
+    ReserveForFile(bytes, static_cast<std::size_t>(size > 0 ? size : 0));
+    bytes.resize(static_cast<std::size_t>(size > 0 ? size : 0));
     std::int64_t pos = 0;
     while (pos < size) {
         std::int64_t got = file->ReadAt(pos, bytes.data() + pos, bytes.size() - static_cast<std::size_t>(pos));

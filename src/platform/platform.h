@@ -150,6 +150,12 @@ public:
     void SleepMilliseconds(int ms) override;
 };
 
+// Makes room for `size` bytes in `buffer` (its contents unchanged), with the
+// memory made ready at once where the system allows it: a file of megabytes
+// is then read or written without a page fault for each of its pages, which
+// costs more than the work itself on some machines.
+void ReserveForFile(std::string& buffer, std::size_t size);
+
 // Whole-file helpers over a Platform. A file larger than `limit` bytes is
 // refused as a missing one is; `reason` says why when it is given.
 std::optional<std::string> ReadWholeFile(Platform& platform, const std::string& path, std::int64_t limit,

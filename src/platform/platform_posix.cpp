@@ -10,6 +10,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -193,6 +194,20 @@ std::string MatchInDirectory(const std::string& dir, const std::string& name) {
 
 }  // namespace
 
+void ReserveForFile(std::string& buffer, std::size_t size) {
+    buffer.reserve(size);
+#ifdef MADV_POPULATE_WRITE
+    // Only whole pages inside the buffer's own memory are prepared.
+    constexpr std::size_t kLargeBuffer = std::size_t {1} << 20;
+    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    if (buffer.capacity() < kLargeBuffer || page == 0) return;
+    const auto begin = reinterpret_cast<std::uintptr_t>(buffer.data());
+    const std::uintptr_t first = (begin + page - 1) / page * page;
+    const std::uintptr_t last = (begin + buffer.capacity()) / page * page;
+    if (last > first) (void)::madvise(reinterpret_cast<void*>(first), last - first, MADV_POPULATE_WRITE);
+#endif
+}
+
 std::string NativePath(const std::string& programPath) {
     std::string path = programPath;
     for (char& c : path)
@@ -374,6 +389,7 @@ Status SystemPlatform::OpenForRewrite(const std::string& path, RewriteTarget& ta
         if (st.st_size > kLargeFileLimit)
             return Status::Fail("cannot rewrite " + target.path + ": larger than " + std::to_string(kLargeFileLimit) +
                                 " bytes");
+        ReserveForFile(target.bytes, static_cast<std::size_t>(st.st_size));
         target.bytes.resize(static_cast<std::size_t>(st.st_size));
         std::int64_t got = file->ReadAt(0, target.bytes.data(), target.bytes.size());
         if (got < 0) return Failed("cannot read", target.path, errno);

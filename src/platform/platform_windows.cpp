@@ -129,6 +129,8 @@ std::string OemFromWide(const std::wstring& wide) {
 
 std::string NativePath(const std::string& programPath) { return programPath; }
 
+void ReserveForFile(std::string& buffer, std::size_t size) { buffer.reserve(size); }
+
 namespace {
 
 // Why an open handle may not be used in `mode`; empty when it may. COM1,
@@ -278,6 +280,7 @@ Status SystemPlatform::OpenForRewrite(const std::string& path, RewriteTarget& ta
     if (size < 0) return Failed("cannot read", path);
     if (size > kLargeFileLimit)
         return Status::Fail("cannot rewrite " + path + ": larger than " + std::to_string(kLargeFileLimit) + " bytes");
+    ReserveForFile(target.bytes, static_cast<std::size_t>(size));
     target.bytes.resize(static_cast<std::size_t>(size));
     std::int64_t got = file.ReadAt(0, target.bytes.data(), target.bytes.size());
     if (got < 0) return Failed("cannot read", path);
