@@ -124,14 +124,46 @@ SaveResult ReceiptSettings::SaveReceiptSettings() {
         }
         loaded_ = now;
         Show(merged);
-        result.plan = CheckRowPlan();
-        if (result.plan != RowPlanFault::None) return Status::Fail("the row plan does not hold");
-        std::vector<IniChange> changes;
-        for (std::size_t k = 0; k < kSettingCount && tables_.HasItem(1, static_cast<int>(k) + 1); ++k)
-            changes.push_back({kSettings[k].key, merged[k]});
-        replacement = file.Rewritten(kSection, changes);
-        return Status::Ok();
+        return RewriteWithItems(file, result, replacement);
     });
+    return Finished(result);
+}
+
+SaveResult ReceiptSettings::SaveValues(const std::vector<std::pair<int, std::string>>& values) {
+    SaveResult result;
+    result.status = RewriteFile(tarnIni_.platform(), tarnIni_.path(), [&](const RewriteTarget& current, std::string& replacement) {
+        // Loaded, changed and written in one reading, under the rewrite lock.
+        const IniView file(current.bytes);
+        loaded_ = ValuesIn(file);
+        Show(loaded_);
+        modified_ = false;
+        for (const auto& [setting, text] : values) {
+            FormItem& item = tables_.Item(1, setting + 1);
+            if (FitWidth(text, static_cast<std::size_t>(std::max<int>(item.Length, 0))) == item.Value) continue;
+            item.Assign(text);
+            modified_ = true;
+        }
+        if (!modified_) {
+            replacement = current.bytes;
+            return Status::Ok();
+        }
+        return RewriteWithItems(file, result, replacement);
+    });
+    return Finished(result);
+}
+
+// The file with the nine values the items hold, when their plan holds.
+Status ReceiptSettings::RewriteWithItems(const IniView& file, SaveResult& result, std::string& replacement) {
+    result.plan = CheckRowPlan();
+    if (result.plan != RowPlanFault::None) return Status::Fail("the row plan does not hold");
+    std::vector<IniChange> changes;
+    for (std::size_t k = 0; k < kSettingCount && tables_.HasItem(1, static_cast<int>(k) + 1); ++k)
+        changes.push_back({kSettings[k].key, tables_.Item(1, static_cast<int>(k) + 1).Value});
+    replacement = file.Rewritten(kSection, changes);
+    return Status::Ok();
+}
+
+SaveResult ReceiptSettings::Finished(SaveResult result) {
     if (result.plan != RowPlanFault::None) result.status = Status::Ok();
     // What is in the file now is what the next save merges against.
     if (result.ok()) {

@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "config/ini_file.h"
 #include "input/form_tables.h"
@@ -50,6 +52,11 @@ public:
     // merged plan fails, nothing is written. All or nothing: on failure
     // Tarn.ini is left byte for byte as it was.
     SaveResult SaveReceiptSettings();
+    // Loads the settings from Tarn.ini, sets the given values (setting,
+    // 0-based, and its text), and saves as SaveReceiptSettings does when
+    // anything changed: all in one reading of the file, under the save's
+    // lock, for a caller that has nothing to show in between.
+    SaveResult SaveValues(const std::vector<std::pair<int, std::string>>& values);
 
     bool Modified() const { return modified_; }
     void SetModified() { modified_ = true; }
@@ -69,6 +76,8 @@ private:
     // The nine values as loading makes them from a file.
     Values ValuesIn(const IniView& file);
     void Show(const Values& values);
+    Status RewriteWithItems(const IniView& file, SaveResult& result, std::string& replacement);
+    SaveResult Finished(SaveResult result);
 
     std::unique_ptr<IniReading> own_;
     IniReading& tarnIni_;

@@ -67,7 +67,7 @@ void SettingsScript::CheckPlan(ScriptResult& result) {
 
 ScriptResult SettingsScript::Set(const std::vector<std::string>& assignments) {
     ScriptResult result;
-    settings_.LoadReceiptSettings();
+    std::vector<std::pair<int, std::string>> values;
     for (const std::string& assignment : assignments) {
         std::size_t equals = assignment.find('=');
         if (equals == std::string::npos || equals == 0) {
@@ -84,18 +84,14 @@ ScriptResult SettingsScript::Set(const std::vector<std::string>& assignments) {
             Problem(result, kScriptBadValue, kBadValue, assignment);
             continue;
         }
-        FormItem& item = tables_.Item(1, *setting + 1);
-        // As the editor: a new text marks the settings changed.
-        if (FitWidth(*value, static_cast<std::size_t>(std::max<int>(item.Length, 0))) != item.Value) {
-            settings_.SetModified();
-            item.Assign(*value);
-        }
+        values.emplace_back(*setting, std::move(*value));
     }
     if (result.exitCode != kScriptDone) return result;
-    CheckPlan(result);
-    if (result.exitCode != kScriptDone || !settings_.Modified()) return result;
 
-    SaveResult saved = settings_.SaveReceiptSettings();
+    // One reading of Tarn.ini, under the save's lock: the values are set over
+    // what it holds, the plan is checked on the result, and nothing is
+    // written when nothing changes or the plan fails.
+    SaveResult saved = settings_.SaveValues(values);
     if (saved.plan != RowPlanFault::None) {
         Problem(result, kScriptBadValue, RowPlanMessage(saved.plan), "");
     } else if (!saved.status) {

@@ -115,11 +115,12 @@ Status RewriteOnce(Platform& platform, const std::string& path, const RewriteFun
     if (!status) return status;
     std::string replacement;
     status = rewrite(target, replacement);
-    // Nothing to change: the file is not touched at all.
-    if (status && !(target.exists && replacement == target.bytes))
-        status = WriteCopyInPlace(platform, target, replacement);
+    // Nothing to change: the file is not touched at all (nor made, when missing).
+    const bool unchanged = replacement == target.bytes;
+    if (status && !unchanged) status = WriteCopyInPlace(platform, target, replacement);
     // A file made only to be locked goes again, unless a peer wrote to it.
-    if (!status && target.created && target.held && target.held->Size() == 0) platform.Remove(target.path);
+    if ((!status || unchanged) && target.created && target.held && target.held->Size() == 0)
+        platform.Remove(target.path);
     return status;
 }
 
