@@ -47,9 +47,31 @@ expect 64 "an unknown option"
 grep -q -- "--frobnicate" "$E2E_WORK/err" || fail "the unknown option was not named"
 run --help
 expect 0 "--help"
-for mode in --get --set --check --keys --help-page --session --version; do
+for mode in --get --set --check --keys --help-page --session --sheet --version; do
   grep -q -- "$mode" "$E2E_WORK/out" || fail "--help does not list $mode"
 done
+for topic in '../x' 'a&b' 'COM1' ''; do
+  run --help-page "$topic"
+  expect 64 "--help-page '$topic'"
+done
+
+# A FIFO in place of the session's file must not hang start-up: it is taken
+# as missing, and --session names it.
+case "$QP_BIN" in
+  *.exe) ;;
+  *)
+    mv "${INSTALL}TEMP/Sessio.ini" "$E2E_WORK/Sessio.ini"
+    mkfifo "${INSTALL}TEMP/Sessio.ini"
+    timeout 10 env MURROOT="$INSTALL" MURTMP="${INSTALL}TEMP/" "$QP_BIN" --session </dev/null >"$E2E_WORK/out" 2>&1
+    STATUS=$?
+    expect 0 "--session with a FIFO for Sessio.ini"
+    grep -q "^Problem: .*Sessio.ini: not a regular file" "$E2E_WORK/out" || fail "--session printed: $(cat "$E2E_WORK/out")"
+    grep -q '^SessionTitle: "  "' "$E2E_WORK/out" || fail "the FIFO was not taken as missing"
+    rm "${INSTALL}TEMP/Sessio.ini"
+    mv "$E2E_WORK/Sessio.ini" "${INSTALL}TEMP/Sessio.ini"
+    ;;
+esac
+
 run --version
 expect 0 "--version"
 grep -q "^qplayout [0-9]" "$E2E_WORK/out" || fail "--version printed: $(cat "$E2E_WORK/out")"
