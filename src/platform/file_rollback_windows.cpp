@@ -17,6 +17,7 @@ constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELE
 struct Rollback {
     volatile LONG armed = 0;
     HANDLE file = INVALID_HANDLE_VALUE;  // the file as armed, held open until disarmed
+    std::wstring path;
     bool existed = false;
     LARGE_INTEGER length {};
     unsigned char head[kHeadBytes] {};
@@ -28,9 +29,12 @@ Rollback& State() {
     return *state;
 }
 
-HANDLE OpenHandle(const std::wstring& path, DWORD disposition) {
+// No delete access is held: a handle with it would keep every other program
+// that opens the file without delete sharing (as the C library's fopen does)
+// from opening it at all while a window is open.
+HANDLE OpenHandle(const std::wstring& path, DWORD disposition, DWORD access = GENERIC_READ | GENERIC_WRITE) {
     // The reparse point itself is opened, never what it points to; it is refused below.
-    return CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, kShareAll, nullptr, disposition,
+    return CreateFileW(path.c_str(), access, kShareAll, nullptr, disposition,
                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
 }
 
@@ -55,11 +59,25 @@ bool IsOwnFile(HANDLE h) {
            info.nNumberOfLinks == 1;
 }
 
-// Removes the file held open, whatever name it has by now.
-void DeleteHeldFile(HANDLE h) {
-    FILE_DISPOSITION_INFO disposition {};
-    disposition.DeleteFile = TRUE;
-    SetFileInformationByHandle(h, FileDispositionInfo, &disposition, sizeof disposition);
+bool SameFile(HANDLE a, HANDLE b) {
+    BY_HANDLE_FILE_INFORMATION one {};
+    BY_HANDLE_FILE_INFORMATION other {};
+    return GetFileInformationByHandle(a, &one) && GetFileInformationByHandle(b, &other) &&
+           one.dwVolumeSerialNumber == other.dwVolumeSerialNumber && one.nFileIndexHigh == other.nFileIndexHigh &&
+           one.nFileIndexLow == other.nFileIndexLow;
+}
+
+// Removes the file held open when its name still names it; whatever has
+// taken the name meanwhile is left alone.
+void DeleteHeldFile(HANDLE h, const std::wstring& path) {
+    HANDLE named = OpenHandle(path, OPEN_EXISTING, DELETE | FILE_READ_ATTRIBUTES);
+    if (named == INVALID_HANDLE_VALUE) return;
+    if (SameFile(h, named)) {
+        FILE_DISPOSITION_INFO disposition {};
+        disposition.DeleteFile = TRUE;
+        SetFileInformationByHandle(named, FileDispositionInfo, &disposition, sizeof disposition);
+    }
+    CloseHandle(named);
 }
 
 void CloseArmedFile(Rollback& r) {
@@ -74,12 +92,13 @@ bool ArmFileRollback(const std::string& programPath) {
     InterlockedExchange(&r.armed, 0);
     CloseArmedFile(r);
     bool created = false;
-    HANDLE h = OpenOwnFile(WideFromOem(programPath), created);
+    r.path = WideFromOem(programPath);
+    HANDLE h = OpenOwnFile(r.path, created);
     if (h == INVALID_HANDLE_VALUE) return false;
     r.headLength = 0;
     const bool read = IsOwnFile(h) && GetFileSizeEx(h, &r.length) && ReadFile(h, r.head, kHeadBytes, &r.headLength, nullptr);
     if (!read) {
-        if (created) DeleteHeldFile(h);
+        if (created) DeleteHeldFile(h, r.path);
         CloseHandle(h);
         return false;
     }
@@ -105,7 +124,7 @@ void RollBackFileOnSignal() {
             WriteFile(r.file, r.head, r.headLength, &written, nullptr);
         if (SetFilePointerEx(r.file, r.length, nullptr, FILE_BEGIN)) SetEndOfFile(r.file);
     } else {
-        DeleteHeldFile(r.file);
+        DeleteHeldFile(r.file, r.path);
     }
     CloseArmedFile(r);
 }

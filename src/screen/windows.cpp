@@ -108,6 +108,10 @@ std::optional<FileRecord> ReadRecordEndingAt(File& file, std::int64_t top, bool 
 Windows::Windows(Screen& screen, Colours& colours, Platform& platform, std::string tempDir)
     : screen_(screen), colours_(colours), platform_(platform), tempDir_(std::move(tempDir)) {}
 
+Windows::~Windows() {
+    if (std::any_of(saved_.begin(), saved_.end(), [](const SavedRegion& s) { return s.inFile; })) DisarmFileRollback();
+}
+
 int Windows::ScreenRows() { return screen_.console().Rows(); }
 int Windows::ScreenColumns() { return screen_.console().Columns(); }
 

@@ -21,6 +21,11 @@ class Windows {
 public:
     // tempDir is the session's TempDir (ends in "\" or ":", or is empty).
     Windows(Screen& screen, Colours& colours, Platform& platform, std::string tempDir);
+    // The signal-time rollback of WinPush.tmp belongs to this stack of
+    // windows: it is let go with it, whatever windows are still open.
+    ~Windows();
+    Windows(const Windows&) = delete;
+    Windows& operator=(const Windows&) = delete;
 
     int ScreenRows();
     int ScreenColumns();
