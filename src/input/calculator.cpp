@@ -216,21 +216,6 @@ std::int16_t Column(std::int16_t column, int step) {
 
 const std::string kDigitPicture = "Z,ZZZ,ZZZ,ZZZ,ZZZ,ZZ9";
 
-// The whole of an open state file, or nothing when it is larger than a state
-// file can be.
-std::optional<std::string> ReadSmallFile(File& file) {
-    if (file.Size() > kSmallFileLimit) return std::nullopt;
-    std::string bytes;
-    char chunk[4096];
-    for (;;) {
-        const std::int64_t got = file.ReadAt(static_cast<std::int64_t>(bytes.size()), chunk, sizeof chunk);
-        if (got < 0) return std::nullopt;
-        if (got == 0) return bytes;
-        bytes.append(chunk, static_cast<std::size_t>(got));
-        if (static_cast<std::int64_t>(bytes.size()) > kSmallFileLimit) return std::nullopt;
-    }
-}
-
 // On a console narrower than 80 columns the box goes round at the console's
 // right edge as it does at column 55, so that it is always wholly saved.
 std::int16_t ColumnOnConsole(std::int16_t column, bool movedRight, int columns) {
@@ -366,7 +351,7 @@ CalculatorState Calculator::Load() {
     // The file is created empty when missing, so the state always has its place.
     auto file = platform_.Open(StatePath(), OpenMode::Private);
     if (!file) return CalculatorState {};
-    return ParseCalculatorState(ReadSmallFile(*file).value_or(std::string()));
+    return ParseCalculatorState(ReadWholeFile(*file, kSmallFileLimit).value_or(std::string()));
 }
 
 void Calculator::Save(const CalculatorState& state) {

@@ -1,5 +1,6 @@
 #include "platform/file_rollback.h"
 #include "platform/oem_text.h"
+#include "platform/private_file.h"
 
 #include <windows.h>
 
@@ -29,34 +30,13 @@ Rollback& State() {
     return *state;
 }
 
-// No delete access is held: a handle with it would keep every other program
-// that opens the file without delete sharing (as the C library's fopen does)
-// from opening it at all while a window is open.
-HANDLE OpenHandle(const std::wstring& path, DWORD disposition, DWORD access = GENERIC_READ | GENERIC_WRITE) {
-    // The reparse point itself is opened, never what it points to; it is refused below.
-    return CreateFileW(path.c_str(), access, kShareAll, nullptr, disposition,
+// A handle on WinPush.tmp holds no delete access: it would keep every other
+// program that opens the file without delete sharing (as the C library's
+// fopen does) from opening it at all while a window is open. The name is
+// opened for deletion only at the moment of removing the file.
+HANDLE OpenForDeletion(const std::wstring& path) {
+    return CreateFileW(path.c_str(), DELETE | FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-}
-
-// The file opened for reading and writing, or made new; `created` tells which.
-HANDLE OpenOwnFile(const std::wstring& path, bool& created) {
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        created = false;
-        HANDLE h = OpenHandle(path, OPEN_EXISTING);
-        if (h != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_NOT_FOUND) return h;
-        created = true;
-        h = OpenHandle(path, CREATE_NEW);
-        if (h != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) return h;
-    }
-    return INVALID_HANDLE_VALUE;
-}
-
-// A file on disk, no folder, no reparse point, no second name.
-bool IsOwnFile(HANDLE h) {
-    BY_HANDLE_FILE_INFORMATION info {};
-    return GetFileType(h) == FILE_TYPE_DISK && GetFileInformationByHandle(h, &info) &&
-           !(info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) &&
-           info.nNumberOfLinks == 1;
 }
 
 bool SameFile(HANDLE a, HANDLE b) {
@@ -70,7 +50,7 @@ bool SameFile(HANDLE a, HANDLE b) {
 // Removes the file held open when its name still names it; whatever has
 // taken the name meanwhile is left alone.
 void DeleteHeldFile(HANDLE h, const std::wstring& path) {
-    HANDLE named = OpenHandle(path, OPEN_EXISTING, DELETE | FILE_READ_ATTRIBUTES);
+    HANDLE named = OpenForDeletion(path);
     if (named == INVALID_HANDLE_VALUE) return;
     if (SameFile(h, named)) {
         FILE_DISPOSITION_INFO disposition {};
@@ -93,10 +73,10 @@ bool ArmFileRollback(const std::string& programPath) {
     CloseArmedFile(r);
     bool created = false;
     r.path = WideFromOem(programPath);
-    HANDLE h = OpenOwnFile(r.path, created);
-    if (h == INVALID_HANDLE_VALUE) return false;
+    HANDLE h = OpenPrivateFile(programPath, created);
+    if (!IsOpen(h)) return false;
     r.headLength = 0;
-    const bool read = IsOwnFile(h) && GetFileSizeEx(h, &r.length) && ReadFile(h, r.head, kHeadBytes, &r.headLength, nullptr);
+    const bool read = GetFileSizeEx(h, &r.length) && ReadFile(h, r.head, kHeadBytes, &r.headLength, nullptr);
     if (!read) {
         if (created) DeleteHeldFile(h, r.path);
         CloseHandle(h);

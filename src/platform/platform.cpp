@@ -8,11 +8,15 @@ std::optional<std::string> ReadWholeFile(Platform& platform, const std::string& 
                                          std::string* reason) {
     auto file = platform.Open(path, OpenMode::ReadShared, reason);
     if (!file) return std::nullopt;
+    return ReadWholeFile(*file, limit, reason);
+}
+
+std::optional<std::string> ReadWholeFile(File& file, std::int64_t limit, std::string* reason) {
     auto tooLarge = [&] {
         if (reason) *reason = "larger than " + std::to_string(limit) + " bytes";
         return std::nullopt;
     };
-    const std::int64_t size = file->Size();
+    const std::int64_t size = file.Size();
     if (size > limit) return tooLarge();
     auto unreadable = [&] {
         if (reason) *reason = "cannot be read";
@@ -24,7 +28,7 @@ std::optional<std::string> ReadWholeFile(Platform& platform, const std::string& 
     bytes.resize(static_cast<std::size_t>(size > 0 ? size : 0));
     std::int64_t pos = 0;
     while (pos < size) {
-        std::int64_t got = file->ReadAt(pos, bytes.data() + pos, bytes.size() - static_cast<std::size_t>(pos));
+        std::int64_t got = file.ReadAt(pos, bytes.data() + pos, bytes.size() - static_cast<std::size_t>(pos));
         if (got < 0) return unreadable();
         if (got == 0) break;
         pos += got;
@@ -33,7 +37,7 @@ std::optional<std::string> ReadWholeFile(Platform& platform, const std::string& 
     // A file that grows while it is read is held to the same bound.
     char chunk[4096];
     for (;;) {
-        std::int64_t got = file->ReadAt(pos, chunk, sizeof chunk);
+        std::int64_t got = file.ReadAt(pos, chunk, sizeof chunk);
         if (got < 0) return unreadable();
         if (got == 0) break;
         if (pos + got > limit) return tooLarge();

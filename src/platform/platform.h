@@ -160,6 +160,8 @@ void ReserveForFile(std::string& buffer, std::size_t size);
 // refused as a missing one is; `reason` says why when it is given.
 std::optional<std::string> ReadWholeFile(Platform& platform, const std::string& path, std::int64_t limit,
                                          std::string* reason = nullptr);
+// The same, from an open file.
+std::optional<std::string> ReadWholeFile(File& file, std::int64_t limit, std::string* reason = nullptr);
 Status WriteWholeFile(Platform& platform, const std::string& path, const std::string& bytes);
 
 // Produces a file's new bytes from its current ones (empty for a missing

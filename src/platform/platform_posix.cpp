@@ -1,4 +1,5 @@
 #include "platform/platform.h"
+#include "platform/private_file.h"
 
 #include <cerrno>
 #include <chrono>
@@ -263,30 +264,47 @@ std::string RefusalOf(int fd, OpenMode mode) {
     return {};
 }
 
-// A file of this program's in a folder others may write: an existing one is
-// opened without following a link, a missing one made new, so that nobody
-// can point it at another file meanwhile.
-int OpenPrivate(const std::string& native) {
+}  // namespace
+
+// An existing file is opened without following a link, a missing one made
+// new, so that nobody can point it at another file meanwhile.
+NativeFile OpenPrivateFile(const std::string& path, bool& created, std::string* refusal) {
+    int fd = -1;
     for (int attempt = 0; attempt < 3; ++attempt) {
-        int fd = OpenRetrying(native, O_RDWR | O_NOFOLLOW | O_NONBLOCK);
-        if (fd >= 0 || errno != ENOENT) return fd;
-        fd = OpenRetrying(native, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW, 0600);
-        if (fd >= 0 || errno != EEXIST) return fd;
+        created = false;
+        fd = OpenRetrying(path, O_RDWR | O_NOFOLLOW | O_NONBLOCK);
+        if (fd >= 0 || errno != ENOENT) break;
+        fd = OpenRetrying(path, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW, 0600);
+        created = fd >= 0;
+        if (fd >= 0 || errno != EEXIST) break;
     }
+    if (fd < 0) {
+        if (refusal) *refusal = errno == ELOOP ? std::string("a symbolic link") : ErrnoText(errno);
+        return -1;
+    }
+    std::string why = RefusalOf(fd, OpenMode::Private);
+    if (why.empty()) return fd;
+    ::close(fd);
+    if (refusal) *refusal = why;
     return -1;
 }
 
-}  // namespace
+bool IsOpen(NativeFile file) { return file >= 0; }
 
 std::unique_ptr<File> SystemPlatform::Open(const std::string& path, OpenMode mode, std::string* reason) {
     std::string native = NativePath(path);
+    if (mode == OpenMode::Private) {
+        bool created = false;
+        int fd = OpenPrivateFile(native, created, reason);
+        return IsOpen(fd) ? std::make_unique<PosixFile>(fd) : nullptr;
+    }
     int fd = -1;
     // O_NONBLOCK: a FIFO or a device must not hold the open up; it is refused below.
     switch (mode) {
         case OpenMode::ReadShared: fd = OpenRetrying(native, O_RDONLY | O_NONBLOCK); break;
         case OpenMode::ReadWriteShared: fd = OpenRetrying(native, O_RDWR | O_CREAT | O_NONBLOCK, 0666); break;
         case OpenMode::CreateExclusive: fd = OpenRetrying(native, O_WRONLY | O_CREAT | O_EXCL, 0600); break;
-        case OpenMode::Private: fd = OpenPrivate(native); break;
+        case OpenMode::Private: break;
     }
     if (fd < 0) {
         if (reason) *reason = errno == ELOOP ? std::string("a symbolic link") : ErrnoText(errno);

@@ -1,5 +1,6 @@
 #include "platform/platform.h"
 #include "platform/oem_text.h"
+#include "platform/private_file.h"
 
 #include <windows.h>
 #undef SetCurrentDirectory  // the platform method of that name, not the Win32 macro
@@ -147,9 +148,44 @@ std::string RefusalOf(HANDLE h, OpenMode mode) {
     return {};
 }
 
+HANDLE OpenPrivateHandle(const std::wstring& path, DWORD disposition) {
+    // The reparse point itself is opened, never what it points to; it is refused after.
+    return CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                       nullptr, disposition, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+}
+
 }  // namespace
 
+NativeFile OpenPrivateFile(const std::string& path, bool& created, std::string* refusal) {
+    const std::wstring wide = WideFromOem(path);
+    HANDLE h = INVALID_HANDLE_VALUE;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        created = false;
+        h = OpenPrivateHandle(wide, OPEN_EXISTING);
+        if (h != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_NOT_FOUND) break;
+        h = OpenPrivateHandle(wide, CREATE_NEW);
+        created = h != INVALID_HANDLE_VALUE;
+        if (h != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) break;
+    }
+    if (h == INVALID_HANDLE_VALUE) {
+        if (refusal) *refusal = LastErrorText();
+        return INVALID_HANDLE_VALUE;
+    }
+    std::string why = RefusalOf(h, OpenMode::Private);
+    if (why.empty()) return h;
+    CloseHandle(h);
+    if (refusal) *refusal = why;
+    return INVALID_HANDLE_VALUE;
+}
+
+bool IsOpen(NativeFile file) { return file != INVALID_HANDLE_VALUE; }
+
 std::unique_ptr<File> SystemPlatform::Open(const std::string& path, OpenMode mode, std::string* reason) {
+    if (mode == OpenMode::Private) {
+        bool created = false;
+        HANDLE h = OpenPrivateFile(path, created, reason);
+        return IsOpen(h) ? std::make_unique<WindowsFile>(h) : nullptr;
+    }
     DWORD access = 0, share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, disposition = 0;
     DWORD flags = FILE_ATTRIBUTE_NORMAL;
     switch (mode) {
@@ -166,11 +202,7 @@ std::unique_ptr<File> SystemPlatform::Open(const std::string& path, OpenMode mod
             share = 0;
             disposition = CREATE_NEW;
             break;
-        case OpenMode::Private:
-            access = GENERIC_READ | GENERIC_WRITE;
-            disposition = OPEN_ALWAYS;
-            flags |= FILE_FLAG_OPEN_REPARSE_POINT;
-            break;
+        case OpenMode::Private: break;
     }
     HANDLE h = CreateFileW(WideFromOem(path).c_str(), access, share, nullptr, disposition, flags, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
