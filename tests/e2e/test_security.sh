@@ -109,35 +109,25 @@ for name in 'x$(touch @)' 'x&touch @&' 'x`touch @`' 'x|touch @' 'x;touch @'; do
 done
 
 # (b) The help page of the session's language, the Catalan one otherwise.
+# expect_f1_page LANGUAGE TEXT [VARIABLE=VALUE...]: F1 shows the page with TEXT.
+expect_f1_page() {
+  local language=$1 text=$2
+  shift 2
+  set_language "$INSTALL" "$language"
+  start_editor "$@"
+  keys F1
+  wait_for "$text"
+  keys Escape
+  wait_gone "$text"
+  keys Escape
+  expect_exit 0
+}
 make_install "$SRC"
 help_page "${INSTALL}AJUDA/QPLAYOUT.HLP" "PAGINA DE PROVA EN CATALA"
 help_page "${INSTALL}AJUDA/SPA/QPLAYOUT.HLP" "PAGINA DE PRUEBA EN CASTELLANO"
-start_editor
-keys F1
-wait_for "PAGINA DE PROVA EN CATALA"
-keys Escape
-wait_gone "PAGINA DE PROVA"
-keys Escape
-expect_exit 0
-
-set_language "$INSTALL" SPA
-start_editor WINDIR=x
-keys F1
-wait_for "PAGINA DE PRUEBA EN CASTELLANO"
-keys Escape
-wait_gone "PAGINA DE PRUEBA"
-keys Escape
-expect_exit 0
-
-# A Galician session with no Galician pages: the Catalan page.
 rm -rf "${INSTALL}AJUDA/GLG"
-set_language "$INSTALL" GLG
-start_editor
-keys F1
-wait_for "PAGINA DE PROVA EN CATALA"
-keys Escape
-wait_gone "PAGINA DE PROVA"
-keys Escape
-expect_exit 0
+expect_f1_page CAT "PAGINA DE PROVA EN CATALA"
+expect_f1_page SPA "PAGINA DE PRUEBA EN CASTELLANO" WINDIR=x
+expect_f1_page GLG "PAGINA DE PROVA EN CATALA"  # no Galician pages: the Catalan one
 
 echo "PASS: shell syntax in the menu name runs nothing, with WINDIR set too; the page of the session's language"
