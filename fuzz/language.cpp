@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "fuzz_support.h"
-#include "session/language.h"
+#include "text/language.h"
 #include "text/field_reader.h"
 
 using namespace qp;

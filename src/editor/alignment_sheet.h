@@ -6,7 +6,7 @@
 #include "editor/receipt_settings.h"
 #include "editor/settings_script.h"
 #include "input/form_tables.h"
-#include "session/language.h"
+#include "text/language.h"
 
 namespace qp {
 

@@ -8,7 +8,7 @@
 
 #include "input/form_tables.h"
 #include "platform/platform.h"
-#include "session/language.h"
+#include "text/language.h"
 
 namespace qp {
 

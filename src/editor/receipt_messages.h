@@ -6,7 +6,7 @@
 
 #include "editor/receipt_settings.h"
 #include "platform/platform.h"
-#include "session/language.h"
+#include "text/language.h"
 
 namespace qp {
 

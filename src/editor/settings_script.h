@@ -7,7 +7,7 @@
 
 #include "editor/receipt_settings.h"
 #include "input/form_tables.h"
-#include "session/language.h"
+#include "text/language.h"
 
 namespace qp {
 

@@ -12,7 +12,7 @@
 #include "input/keyboard.h"
 #include "screen/colours.h"
 #include "screen/windows.h"
-#include "session/language.h"
+#include "text/language.h"
 
 namespace qp {
 

@@ -29,7 +29,7 @@
 #include "screen/help.h"
 #include "screen/screen.h"
 #include "screen/windows.h"
-#include "session/language.h"
+#include "text/language.h"
 #include "session/session.h"
 #include "session/session_report.h"
 #include "text/cp850.h"

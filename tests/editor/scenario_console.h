@@ -64,7 +64,7 @@
 #include "screen/memory_console.h"
 #include "screen/screen.h"
 #include "screen/windows.h"
-#include "session/language.h"
+#include "text/language.h"
 #include "session/session.h"
 #include "text/cp850.h"
 

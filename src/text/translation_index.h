@@ -1,7 +1,5 @@
-// Translation of the program's Catalan texts through its language file
-// RootDir + "LOCALE\" + ProgramName + ".LNG", read once per run: the first
-// text that needs it reads the whole file into an index, later texts are
-// looked up there.
+// The index of one language's column of a language file, built from its
+// bytes: the Catalan key of every complete record with its translation.
 #pragma once
 
 #include <cstddef>
@@ -9,8 +7,6 @@
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "platform/platform.h"
 
 namespace qp {
 
@@ -41,23 +37,6 @@ private:
     // the index takes at most the file's size plus a few words per record.
     std::string texts_;
     std::vector<Entry> entries_;  // sorted by key, one per key
-};
-
-class Translator {
-public:
-    Translator(Platform& platform, std::string rootDir, std::string languageCode, std::string programName);
-    std::string Translate(const std::string& catalan);
-
-private:
-    void LoadLanguageFile();
-
-    Platform& platform_;
-    std::string rootDir_;
-    std::string languageCode_;
-    std::string programName_;
-    bool loaded_ = false;
-    // Nothing for a language without a column, or a file that could not be read.
-    std::optional<TranslationIndex> index_;
 };
 
 }  // namespace qp

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "platform/temp_dir.h"
-#include "session/language.h"
+#include "text/language.h"
 
 namespace qp {
 namespace {
