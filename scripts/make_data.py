@@ -5,6 +5,7 @@ pages as 80-byte records without line ends).
 
 Run from anywhere: python3 scripts/make_data.py
 """
+import importlib
 from pathlib import Path
 
 import help_pages
@@ -126,6 +127,16 @@ def cp850(text):
     return text.encode("cp850")
 
 
+def area_messages():
+    """The messages of a part of the program kept in a file of its own beside
+    this one (messages_<part>.py, each with a MESSAGES list of the same shape
+    as the one above), in the order of their file names."""
+    texts = []
+    for path in sorted(Path(__file__).resolve().parent.glob("messages_*.py")):
+        texts += importlib.import_module(path.stem).MESSAGES
+    return texts
+
+
 def quoted(text):
     assert '"' not in text
     return '"' + text + '"'
@@ -186,7 +197,7 @@ def main():
     write_text(ROOT / "FORMS" / "QPLAYOUT.MPN", form)
 
     records = []
-    texts = labels + [YES_NO] + [centred(NOTE), centred(KEYS_MOVE), centred(KEYS_LEAVE)] + MESSAGES + FIELD_NAMES
+    texts = labels + [YES_NO] + [centred(NOTE), centred(KEYS_MOVE), centred(KEYS_LEAVE)] + MESSAGES + area_messages() + FIELD_NAMES
     # Translate takes the first record of a key: a key used twice would hide the second.
     assert len({t["cat"] for t in texts}) == len(texts)
     for t in texts:
