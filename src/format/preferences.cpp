@@ -23,17 +23,24 @@ UserPreferences::UserPreferences(Platform& platform, std::string tarnIni)
 
 UserPreferences::UserPreferences(IniReading& tarnIni) : tarnIni_(tarnIni) {}
 
+// The first date shown is an operation of its own, often long after start-up:
+// the file is read again then, once for both date preferences, so that a
+// change made meanwhile on another workstation is seen.
+void UserPreferences::LoadDatePreferences() {
+    const IniDocument& file = tarnIni_.Fresh();
+    datCaracter_ = FirstCharacterOr(file.Value(kSection, "DatCaracter"), '/');
+    std::string order = file.Value(kSection, "DatOrdre");
+    order.resize(3, ' ');
+    datOrdre_ = order == "   " ? "DMA" : order;
+}
+
 char UserPreferences::DatCaracter() {
-    if (!datCaracter_) datCaracter_ = FirstCharacterOr(tarnIni_.Latest().Value(kSection, "DatCaracter"), '/');
+    if (!datCaracter_) LoadDatePreferences();
     return *datCaracter_;
 }
 
 std::string UserPreferences::DatOrdre() {
-    if (!datOrdre_) {
-        std::string order = tarnIni_.Latest().Value(kSection, "DatOrdre");
-        order.resize(3, ' ');
-        datOrdre_ = order == "   " ? "DMA" : order;
-    }
+    if (!datOrdre_) LoadDatePreferences();
     return *datOrdre_;
 }
 

@@ -1,5 +1,7 @@
 // The user's formatting preferences from Tarn.ini section Usuari, taken the
-// first time each is needed and kept for the rest of the run.
+// first time each is needed and kept for the rest of the run: the number
+// preferences from the run's latest reading (the one start-up made), the date
+// preferences together from a reading of their own at the first date.
 #pragma once
 
 #include <memory>
@@ -24,6 +26,8 @@ public:
     char MilCaracter();     // thousands separator, default '.'
 
 private:
+    void LoadDatePreferences();
+
     std::unique_ptr<IniReading> own_;
     IniReading& tarnIni_;
     std::optional<char> datCaracter_;

@@ -53,9 +53,7 @@ TEST_F(PreferencesTest, ReadsTheSuitesFile) {
 }
 
 // Each preference is read the first time it is asked for and kept; a later
-// change of the file is not seen, but one not yet read still is.
-// One reading of Tarn.ini, at the first preference needed, serves them all
-// for the rest of the run.
+// change of the file is not seen.
 TEST_F(PreferencesTest, AllAreLoadedTogetherOnFirstUseAndKept) {
     WriteTarnIni("[Usuari]\r\nDatCaracter=-\r\nDecCaracter=,\r\n");
     EXPECT_EQ(Prefs().DatCaracter(), '-');
@@ -63,6 +61,19 @@ TEST_F(PreferencesTest, AllAreLoadedTogetherOnFirstUseAndKept) {
     EXPECT_EQ(Prefs().DatCaracter(), '-');
     EXPECT_EQ(Prefs().MilCaracter(), '.');
     std::filesystem::remove(TarnIniPath());
+    EXPECT_EQ(Prefs().DecCaracter(), ',');
+}
+
+// Start-up reads the file for the numbers; the first date, later, reads it
+// again and sees what changed meanwhile, for both date preferences at once.
+TEST_F(PreferencesTest, DatesFollowTheFileAsItIsAtTheFirstDate) {
+    WriteTarnIni("[Usuari]\r\nDatCaracter=-\r\nDatOrdre=DMA\r\nDecCaracter=,\r\n");
+    EXPECT_EQ(Prefs().DecCaracter(), ',');
+    WriteTarnIni("[Usuari]\r\nDatCaracter=.\r\nDatOrdre=AMD\r\nDecCaracter=;\r\n");
+    EXPECT_EQ(Prefs().DatOrdre(), "AMD");
+    WriteTarnIni("[Usuari]\r\nDatCaracter=:\r\nDatOrdre=MDA\r\n");
+    EXPECT_EQ(Prefs().DatCaracter(), '.');
+    EXPECT_EQ(Prefs().DatOrdre(), "AMD");
     EXPECT_EQ(Prefs().DecCaracter(), ',');
 }
 
