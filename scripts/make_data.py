@@ -130,6 +130,7 @@ def check_field_names():
                 width = widest[i] + len(NAMES_BETWEEN) + widest[j]
                 assert width <= ROW_NAMES_WIDTH, (lang, FIELD_NAMES[i][lang], FIELD_NAMES[j][lang], width)
 
+
 def check_preview_texts():
     """The texts the stationery preview shows each have their place inside its
     frame, 78 columns wide, and never touch it."""
