@@ -114,6 +114,9 @@ TEST(ShippedFormTest, EveryTextIsTranslated) {
 
 bool IsFrame(unsigned char ch) { return ch >= 0xB9 && ch <= 0xCE; }
 
+// The window row, above the separator, where the program writes its status line.
+constexpr int kStatusRow = 15;
+
 TEST(ShippedFormTest, ScreenIsTidyInEveryLanguage) {
     for (const char* language : kLanguages) {
         SCOPED_TRACE(language);
@@ -138,6 +141,7 @@ TEST(ShippedFormTest, ScreenIsTidyInEveryLanguage) {
         std::vector<std::string> used(26, std::string(81, ' '));  // cells taken, per row
         int valueColumn = 0;
         bool keyLine = false;
+        bool popupLine = false;
         for (int i = 1; i <= screen.ItemCount; ++i) {
             SCOPED_TRACE("item " + std::to_string(i));
             const FormItem& item = tables.Item(1, i);
@@ -147,6 +151,7 @@ TEST(ShippedFormTest, ScreenIsTidyInEveryLanguage) {
             const int end = labelEnd + item.Length + item.DescWidth;
             ASSERT_GT(row, screen.WindowTop);
             ASSERT_LT(row, screen.WindowBottom);
+            EXPECT_NE(item.Row, kStatusRow) << "the status line's row is the program's";
             if (item.Column == 0) {
                 // A divider drawn on the frame itself.
                 EXPECT_EQ(item.Label, "\xCC" + std::string(static_cast<std::size_t>(screen.WindowRight - screen.WindowLeft - 1), '\xCD') + "\xB9");
@@ -173,9 +178,13 @@ TEST(ShippedFormTest, ScreenIsTidyInEveryLanguage) {
                 if (item.Label.find("F10") != std::string::npos && item.Label.find("Esc") != std::string::npos &&
                     item.Label.find("F1:") != std::string::npos)
                     keyLine = true;
+                if (item.Label.find("Alt+V") != std::string::npos && item.Label.find("Alt+X") != std::string::npos &&
+                    item.Label.find("Alt+C") != std::string::npos)
+                    popupLine = true;
             }
         }
         EXPECT_TRUE(keyLine) << "a line tells the operator the keys that save, leave and help\n" << shot.Text();
+        EXPECT_TRUE(popupLine) << "a line names the preview, the calculator and the calendar\n" << shot.Text();
     }
 }
 
@@ -269,9 +278,25 @@ TEST(ShippedFormTest, HelpPagesAreWholeRecordsInEveryLanguage) {
                 EXPECT_NE(records[0], Records(ReadSourceFile("AJUDA/" + page))[0]) << "the heading is translated";
             }
         }
-        // The general keys tell of the alignment sheet.
-        EXPECT_NE(ReadSourceFile(std::string(help.folder) + "QPMENUEX.HLP").find("qplayout --sheet"), std::string::npos)
-            << help.language;
+    }
+}
+
+// What every language's pages must tell: the screen's page its pop-up keys and
+// the preview's print key; the general keys how to print the alignment sheet.
+TEST(ShippedFormTest, HelpPagesTellTheKeysAndHowToPrintInEveryLanguage) {
+    const struct {
+        const char* page;
+        std::vector<const char*> told;
+    } pages[] = {
+        {"QPLAYOUT.HLP", {"Alt+V", "Alt+X", "Alt+C", "F9"}},
+        {"QPMENUEX.HLP", {"Alt+V", "F9", "qplayout --print-sheet", "qplayout --sheet", "CUPS", "Windows"}},
+    };
+    for (const HelpFolder& help : kHelpFolders) {
+        for (const auto& p : pages) {
+            const std::string bytes = ReadSourceFile(std::string(help.folder) + p.page);
+            for (const char* text : p.told)
+                EXPECT_NE(bytes.find(text), std::string::npos) << help.folder << p.page << " does not tell " << text;
+        }
     }
 }
 
