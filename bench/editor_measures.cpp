@@ -42,7 +42,7 @@ struct FormTexts {
     std::string_view help;
 };
 constexpr FormTexts kCatalanForm {"Imprimir el membret", "F10: desa i surt"};
-constexpr FormTexts kSpanishForm {"Imprimir el membrete", "F10: guarda y sale"};
+constexpr FormTexts kSpanishForm {"Imprimir membrete", "F10: guarda y sale"};
 
 bool FormComplete(const ScreenModel& screen, const FormTexts& texts) {
     return screen.Shows("Format dels rebuts") && screen.Shows("\u25c4S\u00ed\u25ba") &&

@@ -117,7 +117,7 @@ expect_tarn_ini "$E2E_WORK/saved.c" "a row plan corrected after both messages"
 start_editor SPA
 wait_for "Formato antiguo del recibo"
 wait_for "Fila de la fecha"
-wait_for "Imprimir el duplicado"
+wait_for "Imprimir duplicado"
 wait_for "F10: guarda y sale"
 wait_for_re "recibo \.+:[^ ]S(í|i)[^ ]"
 keys Down Down 1 Enter

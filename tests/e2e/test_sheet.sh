@@ -78,7 +78,7 @@ set_language "$INSTALL" SPA
 sheet 1=$'N\xA3m. recibo' 3=Fecha 6="Concepto 1/5" 7="Concepto 2/5" 8="Concepto 3/5" 9="Concepto 4/5" \
   10="Concepto 5/5" 11=Domicilio 13="Nombre 1/6" 14="Nombre 2/6" 15="Nombre 3/6" 16="Nombre 4/6" \
   17="Nombre 5/6" 18="Nombre 6/6" \
-  -- $'Imprimir la matriz: No   Imprimir el duplicado: No   Imprimir el membrete: S\xA1' >"$E2E_WORK/expected"
+  -- $'Imprimir matriz: No   Imprimir duplicado: No   Imprimir membrete: S\xA1' >"$E2E_WORK/expected"
 run_sheet
 check_sheet 0 "" "the sample settings in Spanish"
 cmp -s "$TARN" "$E2E_WORK/before" || fail "--sheet changed Tarn.ini"

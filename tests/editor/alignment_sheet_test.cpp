@@ -106,7 +106,7 @@ TEST(AlignmentSheetTest, WritesTheStoredPlanForThePrinter) {
          Sheet({{1, "N\xA3m. recibo"}, {3, "Fecha"}, {6, "Concepto 1/5"}, {7, "Concepto 2/5"}, {8, "Concepto 3/5"},
                 {9, "Concepto 4/5 / Domicilio"}, {10, "Concepto 5/5"}, {13, "Nombre 1/6"}, {14, "Nombre 2/6"},
                 {15, "Nombre 3/6"}, {16, "Nombre 4/6"}, {17, "Nombre 5/6"}, {18, "Nombre 6/6"}},
-               {"Imprimir la matriz: No   Imprimir el duplicado: No   Imprimir el membrete: S\xA1"}),
+               {"Imprimir matriz: No   Imprimir duplicado: No   Imprimir membrete: S\xA1"}),
          kScriptBadValue, {"EL ORDEN DE LAS FILAS NO ES CORRECTO"}},
         {"the name off the sheet", "CAT", "Fila.Nom=22\r\n",
          Sheet(DefaultRowsBut({{13, ""}, {14, ""}, {15, ""}, {16, ""}, {17, ""}, {18, ""},

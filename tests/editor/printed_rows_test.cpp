@@ -113,15 +113,15 @@ TEST(PrintedRowsTest, NamesTheFieldOnEachRowInTheSessionsLanguage) {
         {"Spanish", "SPA", Plan("S", {"1", "3", "6", "9", "13"}),
          {{1, "N\xA3m. recibo"}, {3, "Fecha"}, {9, "Concepto 4/5 / Domicilio"}, {13, "Nombre 1/6"}},
          "", "EL ORDEN DE LAS FILAS NO ES CORRECTO", "",
-         {"Imprimir la matriz: No   Imprimir el duplicado: No   Imprimir el membrete: S\xA1"}},
+         {"Imprimir matriz: No   Imprimir duplicado: No   Imprimir membrete: S\xA1"}},
         {"Galician", "GLG", Plan("N", {"1", "3", "6", "11", "22"}),
          {{1, "N\xA3m. recibo"}, {3, "Data"}, {6, "Concepto 1/5"}, {11, "Domicilio"}, {25, "Nome 4/6"}},
          "F\xA2ra do papel: Nome, filas 26-27", "", "O formato novo non usa estas filas.",
-         {"Imprimir a matriz: Non   Imprimir o duplicado: Non   Imprimir o membrete: Si"}},
+         {"Imprimir matriz: Non   Imprimir duplicado: Non   Imprimir cabeceira: Si"}},
         // Together the three are wider than the line: one line each.
         {"Occitan", "OCI", Plan("S", {"1", "3", "6", "11", "22"}),
          {{1, "Num. recebut"}, {3, "Data"}, {6, "Conc\x8Apte 1/5"}, {11, "Domicili"}, {25, "Nom 4/6"}},
-         "Def\x95ra deth pap\x8Ar: Nom, linhes 26-27", "LINHA DEF\xE3RA DES MARGES", "",
+         "Deh\x95ra deth pap\x8Ar: Nom, linhes 26-27", "LINHA DEH\xE3RA DES MARGES", "",
          {"Imprimir era matritz: Non", "Imprimir eth duplicat: Non", "Imprimir era ent\x8Asta: \xE3"
                                                                      "c"}},
     };

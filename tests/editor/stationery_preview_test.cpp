@@ -52,7 +52,7 @@ TEST(StationeryPreviewTest, ShowsThePaperAndGivesTheFormBack) {
         {"the new format", "CAT", "Antic=N\r\n", {{1, " 1 N\xA3m. rebut"}}, {"El format nou no fa servir aquestes files."}, {}},
         {"a clash in Galician", "GLG", "Fila.Nom=11\r\n",
          {{11, "11 Domicilio / Nome 1/6"}, {16, "16 Nome 6/6"}},
-         {"A ORDE DAS FILAS NON \x90 CORRECTA", "Imprimir a matriz: Non   Imprimir o duplicado: Non   Imprimir o membrete: Si"},
+         {"A ORDE DAS FILAS NON \x90 CORRECTA", "Imprimir matriz: Non   Imprimir duplicado: Non   Imprimir cabeceira: Si"},
          {11}},
     };
     for (const auto& c : cases) {
@@ -118,7 +118,7 @@ TEST(StationeryPreviewTest, InTheSessionsLanguageAndClosedByAltVAgain) {
     ASSERT_EQ(s.console().snapshots().size(), 1u);
     EXPECT_TRUE(s.console().snapshots()[0].Contains("PAPEL DEL RECIBO"));
     EXPECT_TRUE(s.console().snapshots()[0].Contains("Esc, Alt+V: cierra"));
-    EXPECT_TRUE(s.console().snapshots()[0].Contains("Imprimir el membrete: S\xA1"));
+    EXPECT_TRUE(s.console().snapshots()[0].Contains("Imprimir membrete: S\xA1"));
 }
 
 // Occitan's three Sí/No settings are wider than the window together: one
@@ -136,7 +136,7 @@ TEST(StationeryPreviewTest, ChoicesTooWideForOneLineTakeARowEach) {
     EXPECT_EQ(paper.Row(20).find("Imprimir era matritz: Non"), column) << paper.Text();
     EXPECT_EQ(paper.Row(21).find("Imprimir eth duplicat: Non"), column);
     EXPECT_EQ(paper.Row(22).find("Imprimir era ent\x8Asta: \xE3" "c"), column);
-    EXPECT_NE(paper.Row(23).find("Esc, Alt+V: barra"), std::string::npos);
+    EXPECT_NE(paper.Row(23).find("Esc, Alt+V: barrar"), std::string::npos);
 }
 
 TEST(StationeryPreviewTest, BeepsOnAConsoleTooSmall) {
