@@ -522,29 +522,13 @@ TEST(KeyboardRefusals, TheListenerHearsEachRefusalAndTheKeyAfterIt) {
         MemoryConsole console;
         Keyboard keyboard(console);
         testing::RefusalRecorder recorder;
-        RefusalListenerScope listening(keyboard, recorder);
-        c.run(console, keyboard);
-        EXPECT_EQ(recorder.log, c.heard) << c.name;
-    }
-}
-
-TEST(KeyboardRefusals, TheScopeGivesTheKeyboardItsListenerBack) {
-    MemoryConsole console;
-    Keyboard keyboard(console);
-    testing::RefusalRecorder outer, inner;
-    {
-        RefusalListenerScope listening(keyboard, outer);
         {
-            RefusalListenerScope nested(keyboard, inner);
-            keyboard.RefusePopup("El calendari", 24, 22);
+            RefusalListenerScope listening(keyboard, recorder);
+            c.run(console, keyboard);
         }
-        keyboard.ReportRefusal(Refusal(Refusal::Kind::FieldFull));
+        EXPECT_EQ(recorder.log, c.heard) << c.name;
+        EXPECT_EQ(keyboard.refusalListener(), nullptr) << c.name << ": the scope gives the keyboard back";
     }
-    keyboard.ReportRefusal(Refusal(Refusal::Kind::NoHelp));  // nobody listens: only the beep of RefusePopup
-    EXPECT_EQ(inner.log, std::vector<std::string> {"PopupTooLarge El calendari 22x24"});
-    EXPECT_EQ(outer.log, std::vector<std::string> {"FieldFull"});
-    EXPECT_EQ(keyboard.refusalListener(), nullptr);
-    EXPECT_EQ(console.beeps(), 1);
 }
 
 }  // namespace
