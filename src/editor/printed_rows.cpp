@@ -23,6 +23,13 @@ const std::string kRows = "files";
 const std::string kNewFormat = "El format nou no fa servir aquestes files.";
 const std::string kNamesBetween = " / ";
 const std::string kChoicesBetween = "   ";
+// The status line's words.
+const std::string kPlanRight = "Les files s\xA2n correctes";
+const std::string kAnd = "i";
+const std::string kOffPaper = "fora del paper";
+const std::string kGoesAfter = "ha d'anar despr\x82s de";
+const std::string kEndsBefore = "ha d'acabar abans de la fila";
+const std::string kProblemsBetween = "; ";
 
 // An item's label without its leader dots and colon.
 std::string LabelName(FormTables& tables, int item) {
@@ -48,6 +55,9 @@ public:
         if (rows.layout.fault != RowPlanFault::None) rows.planMessage = translator_.Translate(RowPlanMessage(rows.layout.fault));
         if (!rows.layout.oldFormat) rows.newFormatNote = translator_.Translate(kNewFormat);
         rows.choiceLines = ChoiceLines();
+        const std::vector<std::string> problems = rows.layout.oldFormat ? PlanProblems(rows.layout) : std::vector<std::string>();
+        rows.planSound = problems.empty();
+        rows.planStatus = PlanStatus(rows, problems);
         return rows;
     }
 
@@ -80,6 +90,65 @@ private:
         return line;
     }
 
+    // "fila 4", "files 22-27".
+    std::string RowsText(long first, long last) {
+        if (first == last) return translator_.Translate(kRow) + " " + std::to_string(first);
+        return translator_.Translate(kRows) + " " + std::to_string(first) + "-" + std::to_string(last);
+    }
+
+    // "Data", "Data i Concepte", "Data, Concepte i Domicili".
+    std::string NameList(const std::vector<int>& items) {
+        std::string list;
+        for (std::size_t k = 0; k < items.size(); ++k) {
+            if (k > 0) list += k + 1 < items.size() ? ", " : " " + translator_.Translate(kAnd) + " ";
+            list += FieldName(items[k]);
+        }
+        return list;
+    }
+
+    std::string BlockRows(int item) {
+        const long first = NumericValue(values_[static_cast<std::size_t>(item - 1)]);
+        return RowsText(first, first + ReceiptSettings::RowCount(item) - 1);
+    }
+
+    // Each thing wrong with the plan in a few words, the most telling first.
+    // A block that starts before the one above it ends either shares a row
+    // with it, or lies wholly above it, or both are off the paper where they
+    // meet; the name's margin is the rest of the rule: whenever the rule
+    // fails, something is said.
+    std::vector<std::string> PlanProblems(const StationeryLayout& layout) {
+        std::vector<std::string> problems;
+        for (const StationeryLayout::SharedRows& shared : layout.shared)
+            problems.push_back(NameList(shared.items) + ": " + RowsText(shared.first, shared.last));
+        std::vector<int> offItems;
+        for (const StationeryLayout::OffSheet& off : layout.offSheet)
+            if (std::find(offItems.begin(), offItems.end(), off.item) == offItems.end()) offItems.push_back(off.item);
+        for (int item : offItems)
+            problems.push_back(FieldName(item) + ": " + BlockRows(item) + ", " + translator_.Translate(kOffPaper));
+        if (layout.aboveItsPredecessor != 0) {
+            const int item = layout.aboveItsPredecessor;
+            problems.push_back(FieldName(item) + " " + translator_.Translate(kGoesAfter) + " " + FieldName(item - 1));
+        }
+        // The name's block on the paper, but with no row left below it.
+        if (layout.fault == RowPlanFault::Margin && offItems.empty())
+            problems.push_back(FieldName(kLastRowItem) + ": " + BlockRows(kLastRowItem) + ", " +
+                               translator_.Translate(kEndsBefore) + " " + std::to_string(ReceiptSettings::kPrintedRows));
+        return problems;
+    }
+
+    std::string PlanStatus(const PrintedRows& rows, const std::vector<std::string>& problems) {
+        constexpr std::size_t kWidth = kPlanStatusWidth;
+        if (!rows.layout.oldFormat) return rows.newFormatNote.substr(0, kWidth);
+        if (problems.empty()) return translator_.Translate(kPlanRight).substr(0, kWidth);
+        // Whole problems only, after the first.
+        std::string line = problems.front().substr(0, kWidth);
+        for (std::size_t k = 1; k < problems.size(); ++k) {
+            if (line.size() + kProblemsBetween.size() + problems[k].size() > kWidth) break;
+            line += kProblemsBetween + problems[k];
+        }
+        return line;
+    }
+
     std::vector<std::string> ChoiceLines() {
         std::vector<std::string> choices;
         for (int item = kFirstChoiceItem; item <= ReceiptSettings::kSettingCount && tables_.HasItem(1, item); ++item) {
@@ -102,6 +171,33 @@ private:
 
 }  // namespace
 
+namespace {
+
+// Consecutive rows with the same two or more items make one entry.
+std::vector<StationeryLayout::SharedRows> SharedRowsOf(const StationeryLayout& layout) {
+    std::vector<StationeryLayout::SharedRows> shared;
+    for (int row = 1; row <= ReceiptSettings::kPrintedRows; ++row) {
+        const std::vector<int>& items = layout.onRow[static_cast<std::size_t>(row)];
+        if (items.size() < 2) continue;
+        if (!shared.empty() && shared.back().last == row - 1 && shared.back().items == items)
+            shared.back().last = row;
+        else
+            shared.push_back({items, row, row});
+    }
+    return shared;
+}
+
+int BlockAboveItsPredecessor(const SettingValues& values) {
+    for (int item = kFirstRowItem + 1; item <= kLastRowItem; ++item) {
+        const long first = NumericValue(values[static_cast<std::size_t>(item - 1)]);
+        const long previous = NumericValue(values[static_cast<std::size_t>(item - 2)]);
+        if (first + ReceiptSettings::RowCount(item) - 1 < previous) return item;
+    }
+    return 0;
+}
+
+}  // namespace
+
 StationeryLayout LayOutStationery(const SettingValues& values) {
     StationeryLayout layout;
     layout.oldFormat = IsYes(values[0]);
@@ -118,6 +214,8 @@ StationeryLayout LayOutStationery(const SettingValues& values) {
         if (last > ReceiptSettings::kPrintedRows)
             layout.offSheet.push_back({item, std::max<long>(first, ReceiptSettings::kPrintedRows + 1), last});
     }
+    layout.shared = SharedRowsOf(layout);
+    layout.aboveItsPredecessor = BlockAboveItsPredecessor(values);
     return layout;
 }
 

@@ -27,6 +27,17 @@ struct StationeryLayout {
         long last = 0;
     };
     std::vector<OffSheet> offSheet;
+    // Paper rows where two or more row items print, consecutive rows that
+    // the same items share taken together.
+    struct SharedRows {
+        std::vector<int> items;
+        long first = 0;
+        long last = 0;
+    };
+    std::vector<SharedRows> shared;
+    // The first row item (3 to 6) whose block lies wholly above the block of
+    // the item before it, without sharing a row with it; 0 when none does.
+    int aboveItsPredecessor = 0;
     RowPlanFault fault = RowPlanFault::None;
     bool oldFormat = true;
 };
@@ -45,10 +56,18 @@ struct PrintedRows {
     // Counterfoil, duplicate and letterhead with their Sí/No: on one line, or
     // one line each when together they are wider than kPrintedLineWidth.
     std::vector<std::string> choiceLines;
+    // The plan in one line of at most kPlanStatusWidth characters, for the
+    // form's status line: that it is right; or the rows that items share
+    // ("Data i Concepte: fila 4"), the blocks out of order or off the paper,
+    // as many as fit; or, with the old format off, the new format's note.
+    std::string planStatus;
+    bool planSound = true;  // planStatus names no problem
 };
 
 // The widest line of the texts around the rows (the preview's inner width).
 constexpr int kPrintedLineWidth = 78;
+// The form's status line: the window's 75 inner columns less a blank each side.
+constexpr int kPlanStatusWidth = 73;
 // The room for a row's names in the preview: two names and their separator
 // fit it whole in every language.
 constexpr int kRowNamesWidth = 34;

@@ -4,6 +4,7 @@
 #include <optional>
 #include <utility>
 
+#include "editor/printed_rows.h"
 #include "editor/receipt_messages.h"
 #include "format/numbers.h"
 #include "text/cp850.h"
@@ -56,8 +57,11 @@ EditResult ReceiptEditor::EditReceiptLayout(FormEngine& engine) {
     settings_.LoadReceiptSettings();
     saved_ = false;
     lastFailure_.clear();
+    refusal_.clear();
+    leaveHint_ = false;
 
     EditResult result;
+    RefusalListenerScope listening(keyboard_, *this);
     engine.RunScreen(1, 0, 0, result.key);
     if (saved_) {
         result.outcome = EditResult::Outcome::Saved;
@@ -95,6 +99,7 @@ void ReceiptEditor::DrawScreen(std::int16_t screen) {
     }
     colours_.SetColour("h");
     for (int i = 1; i <= count; ++i) ShowItemValue(screen, static_cast<std::int16_t>(i));
+    if (screen == 1) ShowStatus();
 }
 
 void ReceiptEditor::ApplyOldFormatSwitch(std::int16_t screen, std::int16_t item) {
@@ -153,10 +158,15 @@ std::int16_t ReceiptEditor::AcceptItem(std::int16_t screen, std::int16_t item, c
     if (!tables_.HasItem(screen, item)) return 0;
     FormItem& target = tables_.Item(screen, item);
     // Marked before the checks: a refused text still counts as a change.
-    if (text != target.Value) settings_.SetModified();
+    const bool changed = text != target.Value;
+    if (changed) settings_.SetModified();
     if (target.HookCode == kRowNumber && InvalidNumberText(text, "")) return -1;
     target.Assign(text);
     ShowItemValue(screen, item);
+    // Rows being mended want the plan shown; with the old format turned off
+    // the rest of the way out is still to come.
+    if (changed && tables_.HasItem(1, 1) && IsYes(tables_.Item(1, 1).Value)) leaveHint_ = false;
+    if (screen == 1) ShowStatus();
     return 0;
 }
 
@@ -165,7 +175,7 @@ std::int16_t ReceiptEditor::AcceptScreen(std::int16_t screen, key::Code key) {
     if (tables_.HasItem(1, 1) && IsYes(tables_.Item(1, 1).Value)) {
         RowPlanFault fault = settings_.CheckRowPlan();
         if (fault != RowPlanFault::None) {
-            ShowMessage(translator_.Translate(RowPlanMessage(fault)));
+            ShowPlanMessage(fault);
             return -1;
         }
     }
@@ -185,7 +195,7 @@ bool ReceiptEditor::Save() {
     // The values now merged from the file are what the operator must see.
     RedrawValues();
     if (result.plan != RowPlanFault::None) {
-        ShowMessage(translator_.Translate(RowPlanMessage(result.plan)));
+        ShowPlanMessage(result.plan);
         return false;
     }
     lastFailure_ = result.status.reason.empty() ? "unknown failure" : result.status.reason;
@@ -210,6 +220,61 @@ void ReceiptEditor::ShowMessage(const std::string& text) {
     keyboard_.console().Beep();
     keyboard_.WaitKey();
     windows_.PopScreenRegion();
+}
+
+// Back on the screen after the box, the operator is told the way out too.
+void ReceiptEditor::ShowPlanMessage(RowPlanFault fault) {
+    ShowMessage(translator_.Translate(RowPlanMessage(fault)));
+    leaveHint_ = true;
+    ShowStatus();
+}
+
+void ReceiptEditor::Refused(const Refusal& refusal) {
+    refusal_ = RefusalText(translator_, refusal);
+    ShowStatus();
+}
+
+void ReceiptEditor::KeyAfterRefusal() {
+    refusal_.clear();
+    ShowStatus();
+}
+
+bool ReceiptEditor::FormWindowIsCurrent() {
+    if (!tables_.HasScreen(1) || windows_.WindowDepth() == 0) return false;
+    const FormScreen& form = tables_.Screen(1);
+    const Rect window {form.WindowTop, form.WindowLeft, form.WindowBottom, form.WindowRight};
+    return windows_.CurrentWindow() == window && form.WindowBottom - form.WindowTop - 1 >= kStatusRow;
+}
+
+// Drawn only over the form's own window: over a pop-up it would be lost when
+// the pop-up gives back what it covered, and spoil the pop-up meanwhile.
+void ReceiptEditor::ShowStatus() {
+    if (!FormWindowIsCurrent()) return;
+    std::string text;
+    bool problem = true;
+    if (!refusal_.empty()) {
+        text = refusal_;
+    } else if (leaveHint_) {
+        text = LeaveWithoutSavingText(translator_);
+    } else {
+        PrintedRows rows = DescribePrintedRows(HeldValues(tables_), tables_, translator_);
+        text = rows.planStatus;
+        problem = !rows.planSound;
+    }
+    const Rect window = windows_.CurrentWindow();
+    const int width = window.right - window.left - 1;
+    const std::string shown = text.substr(0, static_cast<std::size_t>(std::max(0, width - 2)));
+    const int blanks = (width - static_cast<int>(shown.size())) / 2;
+
+    Console& console = windows_.screen().console();
+    const int cursorRow = console.CursorRow();
+    const int cursorColumn = console.CursorColumn();
+    colours_.SetColour(problem ? "+h" : "+n");
+    windows_.LocateInWindow(kStatusRow, 1);
+    windows_.screen().Print(FitWidth(std::string(static_cast<std::size_t>(blanks), ' ') + shown,
+                                     static_cast<std::size_t>(width)));
+    colours_.SetColour("-");
+    console.SetCursor(cursorRow, cursorColumn);
 }
 
 void ReceiptEditor::AfterListChoice(std::int16_t&, std::int16_t&, std::int16_t&) {}

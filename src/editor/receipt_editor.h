@@ -12,6 +12,7 @@
 #include "input/form_hooks.h"
 #include "input/form_tables.h"
 #include "input/keyboard.h"
+#include "input/refusal.h"
 #include "screen/colours.h"
 #include "screen/windows.h"
 #include "text/language.h"
@@ -36,7 +37,12 @@ struct EditResult {
     std::string reason;  // why saving failed
 };
 
-class ReceiptEditor : public FormHooks {
+// The row of the form's window where the status line says how the plan
+// stands, or why something was just refused: the empty row between the note
+// and the separator.
+constexpr int kStatusRow = 15;
+
+class ReceiptEditor : public FormHooks, public RefusalListener {
 public:
     // sessionTitle is the session's SessionTitle, shown centred on row 1.
     ReceiptEditor(FormTables& tables, ReceiptSettings& settings, Windows& windows, Colours& colours,
@@ -56,6 +62,10 @@ public:
     std::int16_t ListStart(std::int16_t list, std::string& startKey, std::string& keyRange) override;
     std::string ListLine(std::int16_t list) override;
 
+    // The status line says why, until the next key.
+    void Refused(const Refusal& refusal) override;
+    void KeyAfterRefusal() override;
+
 private:
     void ClearScreen();
     void ApplyOldFormatSwitch(std::int16_t screen, std::int16_t item);
@@ -63,8 +73,13 @@ private:
     void PrintWrapped(const FormItem& item);
     // The box of a refusal or failure: shown until a key is pressed.
     void ShowMessage(const std::string& text);
+    void ShowPlanMessage(RowPlanFault fault);
     bool Save();
     void RedrawValues();
+    // The status line as things stand: a refusal's reason, else after a plan
+    // box how to leave without saving, else the plan.
+    void ShowStatus();
+    bool FormWindowIsCurrent();
 
     FormTables& tables_;
     ReceiptSettings& settings_;
@@ -76,6 +91,10 @@ private:
     std::string sessionTitle_;
     bool saved_ = false;
     std::string lastFailure_;  // the reason of the last failed save, if any
+    std::string refusal_;      // the reason shown until the next key; empty when none
+    // A plan box kept the operator in, and no value has changed since with
+    // the old format on.
+    bool leaveHint_ = false;
 };
 
 // The column at which a title of `length` characters is centred on an

@@ -15,6 +15,9 @@ namespace qp {
 namespace {
 
 constexpr int kMaxDigits = 15;  // what a double holds exactly, and what the tape shows
+// The box: from the top row to row 25, 26 columns wide.
+constexpr int kBoxRows = 25;
+constexpr int kBoxColumns = 26;
 
 // Decimal text of v with exactly `decimals` decimals, rounded to the nearest.
 std::string Fixed(double v, int decimals) {
@@ -403,13 +406,15 @@ void Calculator::DrawEntry(const CalculatorState& s) {
 
 std::string Calculator::CalculatorPopup() {
     CalculatorState s = Load();
-    int columns = windows_.ScreenColumns();
+    Console& console = windows_.screen().console();
+    // Where the operator sees it: a terminal smaller than the program's
+    // screen would hide the box and swallow the keys typed into it.
+    int columns = console.VisibleColumns();
     if (s.column + 25 > columns) s.column = static_cast<std::int16_t>(std::max(1, columns - 25));
-    if (windows_.ScreenRows() < 25 || s.column + 25 > columns) {
-        windows_.screen().console().Beep();  // no room: draw nothing over a screen we did not save
+    if (!windows_.screen().ShowsWhole(kBoxRows, s.column + 25)) {
+        keyboard_.RefusePopup("La calculadora", kBoxRows, kBoxColumns);  // draws nothing over a screen not saved
         return {};
     }
-    Console& console = windows_.screen().console();
     PopupScope scope(keyboard_, colours_, console, "+e", "");
     windows_.PushScreenRegion(1, s.column, 25, s.column + 25);
     DrawBox(s);

@@ -142,10 +142,11 @@ void Calendar::DrawQuarter(const CalendarDate& date) {
 }
 
 std::string Calendar::CalendarPopup() {
-    int rows = windows_.ScreenRows();
-    int columns = windows_.ScreenColumns();
-    if (rows < kWindowRows || columns < kWindowWidth) {
-        windows_.screen().console().Beep();  // no room: draw nothing over a screen we did not save
+    // At the right edge of what the operator sees: on a terminal smaller
+    // than the program's screen, the screen's own edge may be out of sight.
+    const int columns = windows_.screen().console().VisibleColumns();
+    if (!windows_.screen().ShowsWhole(kWindowRows, kWindowWidth)) {
+        keyboard_.RefusePopup("El calendari", kWindowRows, kWindowWidth);  // draws nothing over a screen not saved
         return {};
     }
     PopupScope scope(keyboard_, colours_, windows_.screen().console(), "+ea",

@@ -165,10 +165,10 @@ std::optional<key::Code> FieldEditor::MouseKey(Edit& e, key::Code key) const {
 void FieldEditor::TypeCharacter(Edit& e, char ch) {
     std::string& text = *e.text;
     std::size_t at = static_cast<std::size_t>(e.position - 1);
-    if (e.position >= e.cap) return;
+    if (e.position >= e.cap) return RefuseNoRoom();
     if (keyboard_.console().InsertToggle()) {
         // Insert only while the text has a blank to give up at its end.
-        if (text.back() != ' ') return;
+        if (text.back() != ' ') return RefuseNoRoom();
         text.pop_back();
         text.insert(at, 1, ch);
         e.redraw = true;
@@ -182,6 +182,14 @@ void FieldEditor::TypeCharacter(Edit& e, char ch) {
     e.position += 1;
 }
 
+void FieldEditor::RefuseNoRoom() { keyboard_.ReportRefusal(Refusal(Refusal::Kind::FieldFull)); }
+
+void FieldEditor::RefuseForChoices(const Edit& e) {
+    Refusal refusal(Refusal::Kind::NotAChoice);
+    for (const Choice& choice : e.choices) refusal.text += (refusal.text.empty() ? "" : "/") + choice.description;
+    keyboard_.ReportRefusal(refusal);
+}
+
 void FieldEditor::SelectByLetter(Edit& e, unsigned char ch) {
     bool folding = textUtils_.FoldAccents;
     textUtils_.FoldAccents = true;
@@ -189,15 +197,17 @@ void FieldEditor::SelectByLetter(Edit& e, unsigned char ch) {
     std::size_t n = e.choices.size();
     // From the choice after the current one; with none current, from the first.
     std::size_t from = e.current ? *e.current : n - 1;
-    for (std::size_t step = 1; step <= n; ++step) {
+    std::optional<std::size_t> found;
+    for (std::size_t step = 1; step <= n && !found; ++step) {
         std::size_t i = (from + step) % n;
         const std::string& description = e.choices[i].description;
-        if (!description.empty() && textUtils_.UpperText(description.substr(0, 1))[0] == wanted) {
-            Pick(e, i);
-            break;
-        }
+        if (!description.empty() && textUtils_.UpperText(description.substr(0, 1))[0] == wanted) found = i;
     }
     textUtils_.FoldAccents = folding;
+    if (found)
+        Pick(e, *found);
+    else
+        RefuseForChoices(e);
     e.redraw = true;
 }
 
@@ -283,7 +293,7 @@ FieldEditor::Outcome FieldEditor::ApplyChoiceKey(Edit& e, key::Code k) {
     case key::Del:
     case key::CtrlHome:
     case key::CtrlY:
-    case key::CtrlV: return Outcome::Consumed;
+    case key::CtrlV: RefuseForChoices(e); return Outcome::Consumed;
     case key::CtrlC: keyboard_.console().SetClipboard(ShownChoice(e)); return Outcome::Consumed;
     default: break;
     }

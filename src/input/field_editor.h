@@ -68,6 +68,9 @@ private:
     Outcome ApplyChoiceKey(Edit& e, key::Code key);
     void TypeCharacter(Edit& e, char ch);
     void SelectByLetter(Edit& e, unsigned char ch);
+    // Nothing changes; the keyboard's listener is told why.
+    void RefuseNoRoom();
+    void RefuseForChoices(const Edit& e);
     void Pick(Edit& e, std::size_t choice);
     std::string ShownChoice(const Edit& e) const;
     void Paste(Edit& e);

@@ -181,8 +181,7 @@ key::Code FormEngine::EditItem(Run& run, int& c, key::Code key) {
             editedItem_ = static_cast<std::int16_t>(c);
         }
         if (key == key::F1) {
-            std::string topic = TrimTrailingBlanks(menuName_);
-            if (!topic.empty()) help_.ShowHelp(topic);
+            ShowScreenHelp();
             // Reading the help loses nothing: the entry goes on with the text
             // and the cursor as the operator left them.
             if (edited) continue;
@@ -196,6 +195,12 @@ key::Code FormEngine::EditItem(Run& run, int& c, key::Code key) {
                 // A blank start left blank keeps the value the item had.
                 const std::string& accepted = (IsBlank(text) && (item.Flags & (kStartBlank | kHiddenEntry)) != 0) ? item.Value : text;
                 result = hooks_.AcceptItem(run.screen, static_cast<std::int16_t>(c), std::string(accepted), key);
+                if (result != 0) {
+                    Refusal refused(Refusal::Kind::ValueRefused);
+                    refused.screen = run.screen;
+                    refused.item = static_cast<std::int16_t>(c);
+                    keyboard_.ReportRefusal(refused);
+                }
             } else {
                 hooks_.ShowItemValue(run.screen, static_cast<std::int16_t>(c));
             }
@@ -209,6 +214,20 @@ key::Code FormEngine::EditItem(Run& run, int& c, key::Code key) {
     if (hidden) keyboard_.SetExitKeys("v", "");
     keyboard_.SetExitKeys("-", "");
     return key;
+}
+
+void FormEngine::ShowScreenHelp() {
+    const std::string topic = TrimTrailingBlanks(menuName_);
+    const HelpOutcome outcome = topic.empty() ? HelpOutcome::NoPage : help_.ShowHelp(topic);
+    if (outcome == HelpOutcome::NoPage) {
+        keyboard_.ReportRefusal(Refusal(Refusal::Kind::NoHelp));
+    } else if (outcome == HelpOutcome::NoRoom) {
+        Refusal refusal(Refusal::Kind::PopupTooLarge);
+        refusal.text = "L'ajuda";
+        refusal.rows = kHelpLeastRows;
+        refusal.columns = keyboard_.console().VisibleColumns();
+        keyboard_.ReportRefusal(refusal);
+    }
 }
 
 std::int16_t FormEngine::OpenItemList(Run& run, int& c, key::Code& key) {

@@ -84,6 +84,8 @@ private:
     // F4: 0 when the list gave a choice, with item and key set for navigation.
     std::int16_t OpenItemList(Run& run, int& c, key::Code& key);
     void ShowEditedText(const Run& run, int c, const std::string& text);
+    // F1: the topic's help page, or why there is none.
+    void ShowScreenHelp();
     Step Navigate(Run& run, int c, key::Code key);
     int ItemAtClick(const Run& run, key::Code click);
     int NextEditable(const Run& run, int c);

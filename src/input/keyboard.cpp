@@ -181,12 +181,34 @@ void Keyboard::RunHotKey(key::Code code) {
     pendingKeys_ = hot->second.handler();
 }
 
+void Keyboard::ReportRefusal(const Refusal& refusal) {
+    refusalPending_ = true;
+    if (refusalListener_ != nullptr) refusalListener_->Refused(refusal);
+}
+
+void Keyboard::RefusePopup(const std::string& name, int rows, int columns) {
+    console_.Beep();
+    Refusal refusal(Refusal::Kind::PopupTooLarge);
+    refusal.text = name;
+    refusal.rows = rows;
+    refusal.columns = columns;
+    ReportRefusal(refusal);
+}
+
+// Before the key is acted on: a hot key's pop-up may itself be refused.
+void Keyboard::NoteKeyRead() {
+    if (!refusalPending_) return;
+    refusalPending_ = false;
+    if (refusalListener_ != nullptr) refusalListener_->KeyAfterRefusal();
+}
+
 KeyRead Keyboard::ReadKeyEvent() {
     lastEvents_.clear();
     KeyRead read;
     if (!pendingKeys_.empty()) {
         read.key = static_cast<key::Code>(static_cast<unsigned char>(pendingKeys_.front()));
         pendingKeys_.erase(0, 1);
+        NoteKeyRead();
         return read;
     }
     if (mouseState_ == 0) ProbeMouse();
@@ -202,6 +224,7 @@ KeyRead Keyboard::ReadKeyEvent() {
         if (taken.kind == Taken::Kind::Mouse && taken.event.action == 8)
             read.button = static_cast<std::int16_t>(taken.event.button);
     }
+    if (read.key != 0 || read.button != 0) NoteKeyRead();
     RunHotKey(read.key);
     // Reporting stays on only while the program polls; the next read turns it on again.
     if (mouseState_ == 1 && (read.key != 0 || read.button != 0)) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "input/key_codes.h"
+#include "input/refusal.h"
 #include "screen/console.h"
 
 namespace qp {
@@ -57,6 +58,16 @@ public:
     // that key), guarded like those two against opening inside itself.
     void AddHotKey(key::Code code, std::function<std::string()> handler);
 
+    // Who is told why something was refused: one listener at a time, null
+    // for none. Every refusal goes through here, whoever reads the keys.
+    void SetRefusalListener(RefusalListener* listener) { refusalListener_ = listener; }
+    RefusalListener* refusalListener() const { return refusalListener_; }
+    // Tells the listener, if any; the next key read tells it the operator moved on.
+    void ReportRefusal(const Refusal& refusal);
+    // A pop-up that the console cannot show whole: beeps and reports it.
+    // `name` is the pop-up's name in Catalan; rows and columns what it needs.
+    void RefusePopup(const std::string& name, int rows, int columns);
+
     Console& console() { return console_; }
 
 private:
@@ -78,6 +89,7 @@ private:
     Taken ComposeAltKeypad(Taken first);
     static key::Code ApplyModifiers(key::Code code, std::uint16_t control);
     void RunHotKey(key::Code code);
+    void NoteKeyRead();
     void AppendExitKeys(std::string_view list);
     void RemoveExitKeys(std::string_view list);
 
@@ -97,6 +109,25 @@ private:
     std::vector<KeySet> saved_;  // a stack: nested pop-ups each get back their own set
     key::Code fieldMask_ = 0;
     std::vector<InputEvent> lastEvents_;
+    RefusalListener* refusalListener_ = nullptr;
+    bool refusalPending_ = false;  // a refusal was reported and no key read since
+};
+
+// Makes `listener` the keyboard's for as long as the scope lasts, then gives
+// the keyboard back the one it had.
+class RefusalListenerScope {
+public:
+    RefusalListenerScope(Keyboard& keyboard, RefusalListener& listener)
+        : keyboard_(keyboard), previous_(keyboard.refusalListener()) {
+        keyboard_.SetRefusalListener(&listener);
+    }
+    ~RefusalListenerScope() { keyboard_.SetRefusalListener(previous_); }
+    RefusalListenerScope(const RefusalListenerScope&) = delete;
+    RefusalListenerScope& operator=(const RefusalListenerScope&) = delete;
+
+private:
+    Keyboard& keyboard_;
+    RefusalListener* previous_;
 };
 
 }  // namespace qp

@@ -50,10 +50,10 @@ struct Entry {
 };
 
 // The list window with its frame; at least one line and one column inside,
-// and wholly on the console, or it cannot be shown.
+// and wholly where the operator sees it, or it cannot be shown.
 bool WindowFits(const Rect& box, Windows& windows) {
-    return box.top >= 1 && box.left >= 1 && box.bottom <= windows.ScreenRows() &&
-           box.right <= windows.ScreenColumns() && box.bottom - box.top - 1 >= 1 && box.right - box.left - 1 >= 1;
+    return box.top >= 1 && box.left >= 1 && windows.screen().ShowsWhole(box.bottom, box.right) &&
+           box.bottom - box.top - 1 >= 1 && box.right - box.left - 1 >= 1;
 }
 
 Rect WindowOf(const FormList& list) {
@@ -402,8 +402,13 @@ ListPopup::ListPopup(FormTables& tables, FormHooks& hooks, FormEngine& engine, R
       colours_(colours), platform_(platform), tempDir_(std::move(tempDir)) {}
 
 std::int16_t ListPopup::ListBrowser(std::int16_t list) {
-    if (!tables_.HasList(list) || !WindowFits(WindowOf(tables_.List(list)), windows_)) {
+    if (!tables_.HasList(list)) {
         keyboard_.console().Beep();
+        return -1;
+    }
+    const Rect box = WindowOf(tables_.List(list));
+    if (!WindowFits(box, windows_)) {
+        keyboard_.RefusePopup("La llista", box.bottom, box.right);
         return -1;
     }
     // A copy: the hooks may change the tables while the list is open.
@@ -423,7 +428,6 @@ std::int16_t ListPopup::ListBrowser(std::int16_t list) {
     std::int16_t status = 0;
     if (file != 0) records_.SetLockMode(file, "+d", status);
     colours_.SetColour("+n");
-    const Rect box = WindowOf(definition);
     windows_.PushScreenRegion(box.top, box.left, box.bottom, box.right);
     windows_.DrawWindowFrame(2);
     colours_.SetColour("h");

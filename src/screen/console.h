@@ -49,6 +49,12 @@ public:
     virtual int Columns() = 0;
     virtual int BufferRows() = 0;
     virtual int BufferColumns() = 0;
+    // What the operator really sees, from row 1 and column 1. A console that
+    // keeps the program's 80 x 25 screen on a smaller terminal counts that
+    // screen in Rows() and Columns() and the terminal's own size here; a
+    // pop-up that must be seen whole is measured against this.
+    virtual int VisibleRows() { return Rows(); }
+    virtual int VisibleColumns() { return Columns(); }
 
     virtual void SetCursor(int row, int column) = 0;
     virtual int CursorRow() = 0;

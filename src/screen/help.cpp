@@ -43,27 +43,39 @@ std::int64_t LineCount(std::int64_t size) {
     return whole;
 }
 
+// The pager's keys on its bottom border, Catalan, shown through Translate.
+// Code page 850: 0x18 and 0x19 are the console's up and down arrows, 0x85
+// is "a" with a grave accent, 0xFA the middle dot.
+const std::string kPagerKeys = "\x18\x19 ReP\x85g AvP\x85g \xFA Esc";
+
 // One pager window over one open help file. The numbers follow the pager's
-// rule: the lines shown are next - V to next - 1.
+// rule: the lines shown are next - V to next - 1. The window takes the rows
+// and columns the operator sees, which on a terminal smaller than the
+// program's screen are fewer than the screen's.
 class Pager {
 public:
-    Pager(Windows& windows, std::unique_ptr<File> file)
-        : windows_(windows), screen_(windows.screen()), colours_(windows.colours()), file_(std::move(file)) {
+    Pager(Windows& windows, std::unique_ptr<File> file, std::string keys)
+        : windows_(windows), screen_(windows.screen()), colours_(windows.colours()), file_(std::move(file)),
+          keys_(std::move(keys)) {
+        Console& console = screen_.console();
+        rows_ = std::min(console.VisibleRows(), windows_.ScreenRows());
+        columns_ = std::min(console.VisibleColumns(), windows_.ScreenColumns());
         lines_ = file_ ? LineCount(file_->Size()) : 0;
-        view_ = windows_.ScreenRows() - 8;
+        view_ = rows_ - 8;
         // Text from window column 2 up to the frame; 76 bytes on an 80-column console.
-        shownLimit_ = std::min(kShownBytes, windows_.ScreenColumns() - 3);
+        shownLimit_ = std::min(kShownBytes, columns_ - 3);
     }
 
     int ViewRows() const { return view_; }
 
     void Open() {
         colours_.SetColour("+h");
-        windows_.PushScreenRegion(4, 1, windows_.ScreenRows() - 3, windows_.ScreenColumns());
+        windows_.PushScreenRegion(4, 1, BottomRow(), columns_);
         windows_.DrawWindowFrame(2);
         colours_.SetColour("n");
         ShowLines(1, view_, 1);
         next_ = view_ + 1;
+        DrawBottomBorder();
     }
 
     void Close() {
@@ -73,6 +85,14 @@ public:
     }
 
     void Act(int key) {
+        Move(key);
+        DrawBottomBorder();
+    }
+
+private:
+    int BottomRow() const { return rows_ - 3; }
+
+    void Move(int key) {
         const std::int64_t v = view_;
         const bool more = lines_ >= next_;
         const bool earlier = next_ - v > 1;
@@ -120,10 +140,16 @@ public:
         }
     }
 
-private:
-    void Scroll(int lines) {
-        windows_.ScrollRegion(4, 1, windows_.ScreenRows() - 5, windows_.ScreenColumns() - 2, lines);
+    // The frame's bottom line again, with the keys in its middle and the
+    // lines shown at its right; the rows of text are not touched.
+    void DrawBottomBorder() {
+        colours_.SetColour("h");
+        screen_.Locate(BottomRow(), 1);
+        screen_.Print(PagerBottomLine(keys_, next_ - view_, next_ - 1, lines_, columns_));
+        colours_.SetColour("n");
     }
+
+    void Scroll(int lines) { windows_.ScrollRegion(4, 1, rows_ - 5, columns_ - 2, lines); }
 
     void ShowLines(std::int64_t first, std::int64_t last, int row) {
         for (std::int64_t n = first; n <= last; ++n, ++row) ShowLine(n, row);
@@ -168,6 +194,9 @@ private:
     Screen& screen_;
     Colours& colours_;
     std::unique_ptr<File> file_;
+    std::string keys_;
+    int rows_ = 0;
+    int columns_ = 0;
     std::int64_t lines_ = 0;
     std::int64_t next_ = 0;
     int view_ = 0;
@@ -175,6 +204,30 @@ private:
 };
 
 }  // namespace
+
+std::string PagerBottomLine(const std::string& keys, std::int64_t first, std::int64_t last, std::int64_t lines,
+                            int width) {
+    constexpr char kCorner[] = "\xC8", kOtherCorner[] = "\xBC", kRule = '\xCD';
+    if (width < 2) return {};
+    std::string line = kCorner + std::string(static_cast<std::size_t>(width - 2), kRule) + kOtherCorner;
+    // Between blanks, and clear of the corners.
+    const std::string shownKeys = " " + keys + " ";
+    std::size_t keysEnd = 0;
+    if (shownKeys.size() + 4 <= static_cast<std::size_t>(width)) {
+        const std::size_t start = (static_cast<std::size_t>(width) - shownKeys.size()) / 2;
+        line.replace(start, shownKeys.size(), shownKeys);
+        keysEnd = start + shownKeys.size();
+    }
+    if (lines > 0) {
+        const std::string position =
+            " " + std::to_string(first) + "-" + std::to_string(std::min(last, lines)) + "/" + std::to_string(lines) + " ";
+        // One rule before the corner; never over the keys.
+        const std::size_t room = static_cast<std::size_t>(width) - 2;
+        if (position.size() < room && room - position.size() > keysEnd)
+            line.replace(room - position.size(), position.size(), position);
+    }
+    return line;
+}
 
 bool IsHelpTopic(std::string_view topic) {
     constexpr std::size_t kLongestTopic = 64;
@@ -193,24 +246,25 @@ bool IsHelpTopic(std::string_view topic) {
     return !numberedDevice;
 }
 
-Help::Help(Windows& windows, Platform& platform, std::string hostKind, std::string languageCode)
+Help::Help(Windows& windows, Platform& platform, std::string hostKind, std::string languageCode,
+           Translator* translator)
     : windows_(windows), platform_(platform), hostKind_(std::move(hostKind)),
-      languageFolder_(LanguageFolder(languageCode)) {}
+      languageFolder_(LanguageFolder(languageCode)), translator_(translator) {}
 
-void Help::ShowHelp(const std::string& topic) {
+HelpOutcome Help::ShowHelp(const std::string& topic) {
     // The topic comes from a file that others may write; it goes into a
     // file name and, on Windows, a command line.
     if (!IsHelpTopic(topic)) {
         windows_.screen().console().Beep();
-        return;
+        return HelpOutcome::NoPage;
     }
     // Only Windows has QPOPEN; elsewhere no command line is ever built.
     if (platform_.IsWindowsHost() && hostKind_.compare(0, 3, "WIN") == 0) {
         // The console is left as it is: the page opens in its own window.
         platform_.RunCommand(platform_.GetEnv("COMSPEC") + " /C QPOPEN " + HtmlPage(topic));
-        return;
+        return HelpOutcome::Shown;
     }
-    ShowTextHelp(topic);
+    return ShowTextHelp(topic);
 }
 
 std::string Help::HtmlPage(const std::string& topic) {
@@ -235,10 +289,13 @@ std::unique_ptr<File> Help::OpenPage(const std::string& path) {
     return page;
 }
 
-void Help::ShowTextHelp(const std::string& topic) {
+HelpOutcome Help::ShowTextHelp(const std::string& topic) {
     // A missing page opens a blank window that Esc closes.
-    Pager pager(windows_, OpenTextPage(topic));
-    if (pager.ViewRows() < 1) return;  // no room for a single line of text
+    Pager pager(windows_, OpenTextPage(topic), translator_ ? translator_->Translate(kPagerKeys) : kPagerKeys);
+    if (pager.ViewRows() < 1) {
+        windows_.screen().console().Beep();  // no room for a single line of text
+        return HelpOutcome::NoRoom;
+    }
     pager.Open();
     for (int key = WaitForKey(); key != kEsc; key = WaitForKey()) {
         if (key == kF1) {
@@ -248,6 +305,7 @@ void Help::ShowTextHelp(const std::string& topic) {
         }
     }
     pager.Close();
+    return HelpOutcome::Shown;
 }
 
 // The pager reads the console itself: no exit keys, hot keys or mouse.

@@ -25,6 +25,8 @@ public:
     int Columns() override { return columns_; }
     int BufferRows() override { return rows_; }
     int BufferColumns() override { return columns_; }
+    int VisibleRows() override { return visibleRows_ > 0 ? visibleRows_ : rows_; }
+    int VisibleColumns() override { return visibleColumns_ > 0 ? visibleColumns_ : columns_; }
     void SetCursor(int row, int column) override;
     int CursorRow() override { return cursorRow_; }
     int CursorColumn() override { return cursorColumn_; }
@@ -45,6 +47,12 @@ public:
 
     // --- test helpers ---
     void Resize(int rows, int columns);
+    // As a terminal smaller than the console's grid: the grid stays, the
+    // operator sees only rows x columns of it (0, 0: the whole grid again).
+    void ShowOnly(int rows, int columns) {
+        visibleRows_ = rows;
+        visibleColumns_ = columns;
+    }
     // Row text in code page 850 (characters outside it as '?'), all columns.
     std::string RowText(int row);
     // The characters of a row as Unicode, for glyphs outside the code page.
@@ -75,6 +83,8 @@ private:
 
     int rows_;
     int columns_;
+    int visibleRows_ = 0;  // 0: the whole grid is seen
+    int visibleColumns_ = 0;
     std::vector<Cell> cells_;
     int cursorRow_ = 1;
     int cursorColumn_ = 1;

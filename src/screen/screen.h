@@ -30,6 +30,12 @@ public:
     // Writes `count` blanks in the current colour.
     void PrintBlanks(int count);
 
+    // True when the operator sees every cell from row 1, column 1 to row
+    // `bottom`, column `right`: a pop-up that must be seen whole opens only then.
+    bool ShowsWhole(int bottom, int right) {
+        return bottom <= console_.VisibleRows() && right <= console_.VisibleColumns();
+    }
+
 private:
     Console& console_;
     std::uint8_t attr_ = 0x07;

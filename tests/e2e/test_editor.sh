@@ -2,7 +2,8 @@
 # The receipt layout editor in a real terminal (tmux, 80x25), each case on a
 # fresh copy of the sample installation: a changed row is saved with F10, Esc
 # abandons an edit, a wrong row plan is reported and kept from being saved
-# until it is corrected, and the Spanish session shows the Spanish texts.
+# until it is corrected, the Spanish session shows the Spanish texts, and the
+# status line tells how the plan stands and why a key was refused.
 # Usage: test_editor.sh <path-to-qplayout> <source-dir>
 set -u
 
@@ -153,4 +154,25 @@ if [ "${QP_BIN%.exe}" = "$QP_BIN" ]; then
   expect_exit 0
 fi
 
-echo "PASS: save with F10, abandon with Esc, both row plan messages, Spanish texts, a small terminal"
+# (f) The status line above the separator, in a Galician session: the plan
+# after every accepted item, why a row was refused until the next key, and
+# after the plan box the way out without saving, which works.
+start_editor GLG
+wait_for "As filas son correctas"
+keys Down Down 6 Enter
+wait_for "Data e Concepto: fila 6"
+keys 1 O Enter
+wait_for "Escriba un número do 1 ao 25"
+keys BSpace
+wait_gone "Escriba un número"
+wait_for "Data e Concepto: fila 6"
+keys Escape Escape
+wait_for "A ORDE DAS FILAS NON É CORRECTA"
+keys Enter
+wait_gone "A ORDE DAS FILAS"
+wait_for "Para saír sen gardar: Formato antigo a Non, Intro e Esc dúas veces"
+keys Space Enter Escape Escape
+expect_exit 0
+expect_tarn_ini "$ORIGINAL" "left the way the status line says"
+
+echo "PASS: save with F10, abandon with Esc, both row plan messages, Spanish texts, a small terminal, the status line"

@@ -80,4 +80,20 @@ keys Escape Escape
 expect_exit 0
 cmp -s "$SRC/sample/Tarn.ini" "${INSTALL}Tarn.ini" || fail "the calendar changed Tarn.ini"
 
-echo "PASS: calculator result typed and saved, its tape kept between runs; calendar shown, turned and closed"
+# (d) The help pager (Linux: on Windows F1 opens the HTML page) names its
+# keys and the lines shown on its bottom frame, and follows PgDn.
+if [ "${QP_BIN%.exe}" = "$QP_BIN" ]; then
+  make_install "$SRC"
+  start_editor
+  keys F1
+  wait_for_re "^╚═+ ↑↓ RePàg AvPàg · Esc ═+ 1-17/[0-9]+ ═╝"
+  keys PgDn
+  wait_for_re "^╚═+ ↑↓ RePàg AvPàg · Esc ═+ 18-34/[0-9]+ ═╝"
+  keys Escape
+  wait_gone "RePàg AvPàg"
+  wait_for_re "$SWITCH_ACTIVE"
+  keys Escape
+  expect_exit 0
+fi
+
+echo "PASS: calculator result typed and saved, its tape kept between runs; calendar shown, turned and closed; the pager's keys"

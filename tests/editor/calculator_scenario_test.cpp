@@ -67,5 +67,43 @@ TEST(CalculatorScenario, EscInTheCalculatorTypesNothingAndTheEditWritesNothing) 
     EXPECT_NE(s.ReadFile("TEMP/MURCALC.TMP").find("10,"), std::string::npos) << "the tape is kept";
 }
 
+// A terminal of 80 x 24 keeps the program's screen but shows one row less:
+// the calculator would be out of sight and swallow the keys typed. It beeps,
+// the status line says why, and what the operator types goes into the field.
+TEST(CalculatorScenario, OnATerminalOfTwentyFourRowsTheCalculatorDoesNotOpen) {
+    const struct {
+        const char* language;
+        const char* reason;  // code page 850
+    } cases[] = {
+        {"CAT", "La calculadora no hi cap: cal una finestra de 26 x 25"},
+        {"SPA", "La calculadora no cabe: hace falta una ventana de 26 x 25"},
+        {"OCI", "Era calculadora non i cap: cau ua fin\x8Astra de 26 x 25"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.language);
+        EditorScenario s;
+        s.SetLanguage(c.language);
+        std::unique_ptr<Calculator> calculator;
+        WithCalculator(s, calculator);
+        s.console().ShowOnly(24, 80);
+        s.console().Press({"Down", "Down", "Down", "Down", "Down", "Alt+X"});
+        s.console().Snapshot();
+        s.console().Type("12");
+        s.console().Snapshot();
+        s.console().Press({"Enter", "F10"});
+
+        EditResult result = s.Run();
+        ASSERT_FALSE(s.ScriptRanOut());
+        EXPECT_EQ(result.outcome, EditResult::Outcome::Saved);
+        EXPECT_EQ(s.console().beeps(), 1);
+        const auto& shots = s.console().snapshots();
+        ASSERT_EQ(shots.size(), 2u);
+        EXPECT_TRUE(shots[0].Row(18).find(c.reason) != std::string::npos) << shots[0].Text();
+        EXPECT_TRUE(shots[1].Row(18).find(c.reason) == std::string::npos) << "gone with the next key";
+        EXPECT_FALSE(shots[0].Contains("\xC0\xC4\xC4")) << "no box drawn\n" << shots[0].Text();
+        EXPECT_NE(s.TarnIni().find("Fila.Nom=12\r\n"), std::string::npos) << "the keys went into the field";
+    }
+}
+
 }  // namespace
 }  // namespace qp

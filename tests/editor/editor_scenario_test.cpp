@@ -39,6 +39,11 @@ constexpr std::uint8_t kReverse = 0x70;
 
 constexpr key::Code kEnd = 0x4F00;  // what F10 returns on this form
 
+// The status line: row 15 of the form's window, which starts on row 3.
+constexpr int kStatusScreenRow = 3 + kStatusRow;
+const std::string kLeaveHint = "Per sortir sense desar: Format antic a No, Intro i Esc dues vegades";
+const std::string kSpanishLeaveHint = "Para salir sin guardar: Formato antiguo a No, Intro y Esc dos veces";
+
 void Install(EditorScenario& s, const char* tarnIni) {
     if (tarnIni == nullptr) return;  // the sample's own
     if (std::string(tarnIni) == kNoFile)
@@ -432,11 +437,12 @@ TEST(EditorScenarioTest, F1ShowsTheHelpPageOfTheSessionsLanguage) {
     const struct {
         const char* language;
         const char* heading;  // code page 850
+        const char* keys;     // on the pager's bottom frame
     } cases[] = {
-        {"CAT", "DISPOSICI\xE0 DEL REBUT"},
-        {"SPA", "DISPOSICI\xE0N DEL RECIBO"},
-        {"GLG", "DISPOSICI\xE0N DO RECIBO"},
-        {"OCI", "DISPOSICION DETH RECEBUT"},
+        {"CAT", "DISPOSICI\xE0 DEL REBUT", " \x18\x19 ReP\x85g AvP\x85g \xFA Esc "},
+        {"SPA", "DISPOSICI\xE0N DEL RECIBO", " \x18\x19 Re P\xA0g Av P\xA0g \xFA Esc "},
+        {"GLG", "DISPOSICI\xE0N DO RECIBO", " \x18\x19 ReP\xA0x AvP\xA0x \xFA Esc "},
+        {"OCI", "DISPOSICION DETH RECEBUT", " \x18\x19 ReP\x85g AvP\x85g \xFA Esc "},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.language);
@@ -449,7 +455,140 @@ TEST(EditorScenarioTest, F1ShowsTheHelpPageOfTheSessionsLanguage) {
         ASSERT_EQ(s.console().snapshots().size(), 1u);
         EXPECT_TRUE(s.console().snapshots()[0].Row(5).find(c.heading) != std::string::npos)
             << s.console().snapshots()[0].Text();
+        EXPECT_TRUE(s.console().snapshots()[0].Row(22).find(c.keys) != std::string::npos)
+            << s.console().snapshots()[0].Text();
     }
+}
+
+// The status line (row 15 of the form's window) at each snapshot of a script:
+// how the plan stands after every accepted item, a refusal's reason until the
+// next key, and after a plan box the way out.
+std::string StatusLine(const ScreenShot& shot) { return TrimBlanks(shot.Row(kStatusScreenRow).substr(2, 75)); }
+
+// From any item, whatever the plan: to the first item and out; when a plan
+// box keeps the operator in, it is closed, the old format turned off, and out
+// again. Keys left when the editor has ended are never read.
+void LeaveWithoutSaving(ScriptedConsole& c) { c.Press({"Esc", "Esc", "Esc", "Space", "Enter", "Esc", "Esc"}); }
+
+TEST(EditorScenarioTest, TheStatusLineSaysHowThePlanStandsAndWhyAKeyWasRefused) {
+    struct Case {
+        const char* name;
+        const char* language;
+        Script script;
+        std::vector<std::string> status;  // at each snapshot, code page 850
+    };
+    const std::string right = "Les files s\xA2n correctes";
+    const std::string rowExpected = "Escriviu un n\xA3mero de l'1 al 25";
+    const Case cases[] = {
+        {"at the start", "CAT", [](ScriptedConsole& c) { c.Snapshot(); }, {right}},
+        {"a clash, shown once the item is accepted", "CAT",
+         [](ScriptedConsole& c) {
+             c.Press({"Down", "Down"});
+             c.Type("6");
+             c.Snapshot();
+             c.Press("Enter");
+             c.Snapshot();
+         },
+         {right, "Data i Concepte: fila 6"}},
+        {"a row that is no number: the reason until the next key", "CAT",
+         [](ScriptedConsole& c) {
+             c.Press({"Down", "Down", "Down"});
+             c.Type("1O");
+             c.Press("Enter");
+             c.Snapshot();
+             c.Press("Backspace");
+             c.Snapshot();
+         },
+         {rowExpected, right}},
+        {"a letter that no choice begins with", "CAT",
+         [](ScriptedConsole& c) {
+             c.Type("x");
+             c.Snapshot();
+         },
+         {"Trieu amb Espai o les fletxes: S\xA1/No"}},
+        {"a digit past the end of a row", "CAT",
+         [](ScriptedConsole& c) {
+             c.Press("Down");
+             c.Type("123");
+             c.Snapshot();
+         },
+         {"El camp \x82s ple"}},
+        {"the new format", "CAT",
+         [](ScriptedConsole& c) {
+             c.Press({"Space", "Enter"});
+             c.Snapshot();
+         },
+         {"El format nou no fa servir aquestes files."}},
+        {"in Galician", "GLG",
+         [](ScriptedConsole& c) {
+             c.Press({"Down", "Down"});
+             c.Type("6");
+             c.Press("Enter");
+             c.Snapshot();
+             c.Type("1O");
+             c.Press("Enter");
+             c.Snapshot();
+         },
+         {"Data e Concepto: fila 6", "Escriba un n\xA3mero do 1 ao 25"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EditorScenario s;
+        s.SetLanguage(c.language);
+        c.script(s.console());
+        LeaveWithoutSaving(s.console());
+        s.Run();
+        std::vector<std::string> status;
+        for (const ScreenShot& shot : s.console().snapshots()) status.push_back(StatusLine(shot));
+        EXPECT_EQ(status, c.status);
+    }
+}
+
+TEST(EditorScenarioTest, AProblemStandsOutOnTheStatusLineAndTheCursorStaysInItsField) {
+    EditorScenario s;
+    ScriptedConsole& con = s.console();
+    con.Snapshot();
+    con.Press({"Down", "Down"});
+    con.Type("6");
+    con.Press("Enter");
+    con.Snapshot();
+    LeaveWithoutSaving(con);
+    s.Run();
+    const auto& shots = con.snapshots();
+    ASSERT_EQ(shots.size(), 2u);
+    const auto first = [](const ScreenShot& shot) {
+        return static_cast<int>(shot.Row(kStatusScreenRow).find_first_not_of(' ', 2)) + 1;
+    };
+    EXPECT_EQ(shots[0].AttrAt(kStatusScreenRow, first(shots[0])), kNormal);
+    EXPECT_EQ(shots[1].AttrAt(kStatusScreenRow, first(shots[1])), 0x1F) << "the highlight";
+    // The concept's row waits for input, the cursor in it.
+    EXPECT_EQ(shots[1].cursorRow, 3 + 6);
+}
+
+// The Galician clerk who wants out: the plan box on leaving, then the status
+// line's way out, which stays while the old format is being turned off.
+TEST(EditorScenarioTest, AfterThePlanBoxTheStatusLineShowsTheWayOutWithoutSaving) {
+    EditorScenario s;
+    s.SetLanguage("GLG");
+    ScriptedConsole& con = s.console();
+    con.Press({"Down", "Down"});
+    con.Type("6");
+    con.Press({"Enter", "Esc", "Esc"});  // to the first item, then out: the box
+    con.Press("Enter");                  // closes it
+    con.Snapshot();
+    con.Press({"Down", "Up"});  // moving about changes nothing
+    con.Snapshot();
+    con.Press({"Space", "Enter"});
+    con.Snapshot();
+    con.Press({"Esc", "Esc"});
+    EditResult result = s.Run();
+    const std::string hint = "Para sa\xA1r sen gardar: Formato antigo a Non, Intro e Esc d\xA3" "as veces";
+    std::vector<std::string> status;
+    for (const ScreenShot& shot : con.snapshots()) status.push_back(StatusLine(shot));
+    EXPECT_EQ(status, (std::vector<std::string> {hint, hint, hint}));
+    EXPECT_EQ(result.outcome, EditResult::Outcome::NothingToSave);
+    EXPECT_EQ(s.TarnIni(), kSample);
+    EXPECT_EQ(con.ScriptLeft(), 0u);
 }
 
 // ---------------------------------------------------------------------------
@@ -522,7 +661,13 @@ TEST(EditorScenarioTest, AWrongRowPlanIsReportedAndKeepsTheOperatorOnTheScreen) 
             } else if (row != 5) {  // the switch, no longer being edited
                 EXPECT_EQ(shots[1].Row(row), shots[0].Row(row));
             }
-            EXPECT_EQ(shots[2].Row(row), shots[0].Row(row)) << "the box leaves the screen as it was";
+            if (row == kStatusScreenRow) {
+                const bool spanish = std::string(c.language) == "SPA";
+                EXPECT_NE(shots[2].Row(row).find(spanish ? kSpanishLeaveHint : kLeaveHint), std::string::npos)
+                    << "the status line says the way out\n" << shots[2].Text();
+            } else {
+                EXPECT_EQ(shots[2].Row(row), shots[0].Row(row)) << "the box leaves the screen as it was";
+            }
         }
         EXPECT_EQ(con.beeps(), 1);
         EXPECT_EQ(con.Flushes(), 1);

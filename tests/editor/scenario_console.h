@@ -382,7 +382,7 @@ struct EditorScenario::Runtime {
           colours(screen, session.colourTable),
           windows(screen, colours, platform, session.TempDir),
           keyboard(console),
-          help(windows, platform, session.HostKind, session.LanguageCode),
+          help(windows, platform, session.HostKind, session.LanguageCode, &translator),
           preferences(platform, session.RootDir + "Tarn.ini"),
           fieldEditor(keyboard, windows, colours, text),
           settings(platform, tables, session.RootDir + "Tarn.ini"),

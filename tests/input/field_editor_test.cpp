@@ -8,6 +8,7 @@
 
 #include "input/idle_console.h"
 #include "input/input_rig.h"
+#include "input/refusal_recorder.h"
 
 namespace qp {
 namespace {
@@ -276,6 +277,44 @@ TEST_F(FieldEditorTest, ChoiceFieldKeys) {
         EditResult r = Edit(c.text, 1);
         EXPECT_EQ(r.text, c.wantText);
         EXPECT_EQ(r.key, c.wantKey);
+    }
+}
+
+// A key that the field takes without effect is reported, so that the
+// program can say why; it beeps no more than before.
+TEST_F(FieldEditorTest, KeysAFieldCannotTakeAreReported) {
+    struct Case {
+        const char* name;
+        const char* choices;
+        bool insert;
+        std::string text;
+        int position;
+        std::vector<std::string_view> keys;
+        std::vector<std::string> heard;
+    };
+    const std::vector<Case> cases = {
+        {"typed past the end", "", false, "12", 3, {"3"}, {"FieldFull"}},
+        {"inserted into a full field", "", true, "12", 1, {"3"}, {"FieldFull"}},
+        {"inserted where a blank is left", "", true, "1 ", 1, {"3"}, {}},
+        {"typed over a character", "", false, "12", 2, {"3"}, {}},
+        {"a letter no choice begins with", "|S,S\xA1|N,No", false, "S", 1, {"z"}, {"NotAChoice S\xA1/No"}},
+        {"a letter a choice begins with", "|S,S\xA1|N,No", false, "S", 1, {"n"}, {}},
+        {"Backspace in a field of choices", "|S,S\xA1|N,No", false, "S", 1, {"Backspace"}, {"NotAChoice S\xA1/No"}},
+    };
+    testing::RefusalRecorder recorder;
+    RefusalListenerScope listening(keyboard, recorder);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        recorder.log.clear();
+        editor.SetFieldChoices(c.choices);
+        console.SetInsertToggle(c.insert);
+        for (auto k : c.keys) console.PressKey(k);
+        console.PressKey("Enter");
+        Edit(c.text, c.position);
+        std::vector<std::string> heard = c.heard;
+        if (!heard.empty()) heard.push_back("next key");  // Enter
+        EXPECT_EQ(recorder.log, heard);
+        EXPECT_EQ(console.beeps(), 0);
     }
 }
 

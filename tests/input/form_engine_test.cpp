@@ -11,6 +11,7 @@
 
 #include "input/input_rig.h"
 #include "screen/help.h"
+#include "input/refusal_recorder.h"
 
 namespace qp {
 namespace {
@@ -281,29 +282,41 @@ TEST_F(FormEngineTest, CursorAtEndAndDescriptionArea) {
 }
 
 TEST_F(FormEngineTest, HelpKey) {
-    // Without a help topic F1 does nothing; with one, the help pager takes the
-    // keys until its Esc. Either way the entry goes on with the text and the
-    // cursor as the operator left them.
+    // Without a help topic F1 shows nothing and says so; with one, the help
+    // pager takes the keys until its Esc. Either way the entry goes on with
+    // the text and the cursor as the operator left them.
     struct HelpCase {
         const char* what;
         std::string menuName;
         std::string options;  // choices of item 1
         std::vector<std::string_view> keys;
         std::string accepted;
+        std::vector<std::string> heard;
+        int beeps = 0;
+        int visibleRows = 0;  // 0: the whole console
     };
+    const std::vector<std::string> noHelp = {"NoHelp", "next key"};
     const HelpCase cases[] = {
-        {"no topic", "", "", {"F1", "Enter"}, "v1   "},
-        {"blank topic", "   ", "", {"F1", "Enter"}, "v1   "},
-        {"pager closed with Esc", "QPTEST  ", "", {"F1", "Esc", "Enter"}, "v1   "},
-        {"typed text and cursor kept, no topic", "", "", {"a", "b", "F1", "c", "Enter"}, "abc  "},
-        {"typed text and cursor kept over the pager", "QPTEST", "", {"a", "b", "F1", "Esc", "c", "Enter"}, "abc  "},
-        {"cursor moved back kept", "QPTEST", "", {"End", "Left", "F1", "Esc", "x", "Enter"}, "vx   "},
-        {"choice picked before the help", "QPTEST", "|v1,Si|N,No", {"Space", "F1", "Esc", "Enter"}, "N    "},
+        {"no topic", "", "", {"F1", "Enter"}, "v1   ", noHelp},
+        {"blank topic", "   ", "", {"F1", "Enter"}, "v1   ", noHelp},
+        {"a topic that is no plain name", "../X", "", {"F1", "Enter"}, "v1   ", noHelp, 1},
+        {"pager closed with Esc", "QPTEST  ", "", {"F1", "Esc", "Enter"}, "v1   ", {}},
+        {"no room for the pager", "QPTEST", "", {"F1", "Enter"}, "v1   ",
+         {"PopupTooLarge L'ajuda 80x9", "next key"}, 1, 8},
+        {"typed text and cursor kept, no topic", "", "", {"a", "b", "F1", "c", "Enter"}, "abc  ", noHelp},
+        {"typed text and cursor kept over the pager", "QPTEST", "", {"a", "b", "F1", "Esc", "c", "Enter"}, "abc  ", {}},
+        {"cursor moved back kept", "QPTEST", "", {"End", "Left", "F1", "Esc", "x", "Enter"}, "vx   ", {}},
+        {"choice picked before the help", "QPTEST", "|v1,Si|N,No", {"Space", "F1", "Esc", "Enter"}, "N    ", {}},
     };
+    testing::RefusalRecorder recorder;
+    RefusalListenerScope listening(keyboard, recorder);
     auto cwd = std::filesystem::current_path();
     std::filesystem::current_path(dir.Dir());
     for (const auto& c : cases) {
         hooks_.log.clear();
+        recorder.log.clear();
+        const int beeps = console.beeps();
+        console.ShowOnly(c.visibleRows, 0);
         console.SetInsertToggle(false);
         Item(1).Assign("v1");
         Item(1).Options = c.options;
@@ -318,12 +331,15 @@ TEST_F(FormEngineTest, HelpKey) {
         if (!c.options.empty()) {
             EXPECT_EQ(shownAtAccept, "No   ") << c.what;
         }
-        EXPECT_EQ(console.beeps(), 0) << c.what;
+        EXPECT_EQ(recorder.log, c.heard) << c.what;
+        EXPECT_EQ(console.beeps() - beeps, c.beeps) << c.what;
     }
     std::filesystem::current_path(cwd);
 }
 
 TEST_F(FormEngineTest, ARefusedItemBeepsAndIsEditedAgainUnderTheSameExitKeys) {
+    testing::RefusalRecorder recorder;
+    RefusalListenerScope listening(keyboard, recorder);
     hooks_.itemResults = {-1};
     console.SetInsertToggle(false);
     console.TypeText("x");
@@ -333,6 +349,7 @@ TEST_F(FormEngineTest, ARefusedItemBeepsAndIsEditedAgainUnderTheSameExitKeys) {
     EXPECT_EQ(hooks_.log, (Log {"draw 1", "accept 1.1 [x1   ] d", "accept 1.1 [x1   ] d", "show 1.2", "show 1.1",
                                 "leave 1 1b"}));
     EXPECT_EQ(console.beeps(), 1);
+    EXPECT_EQ(recorder.log, (std::vector<std::string> {"ValueRefused 1.1", "next key"})) << "the program is told which item";
     EXPECT_EQ(Item(1).Value, "x1   ");
     EXPECT_TRUE(keyboard.ExitKeysEmpty());
 }

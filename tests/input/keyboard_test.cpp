@@ -8,6 +8,7 @@
 
 #include "input/idle_console.h"
 #include "input/key_probe.h"
+#include "input/refusal_recorder.h"
 #include "screen/key_names.h"
 #include "screen/memory_console.h"
 #include "screen/terminal_decoder.h"
@@ -460,6 +461,74 @@ TEST(KeyboardHotKeys, AHandlerLeavingByAnExceptionDoesNotLockTheHotKey) {
     EXPECT_EQ(keyboard.WaitKey(), key::AltX);
     EXPECT_EQ(runs, 2);
     EXPECT_EQ(keyboard.WaitKey(), 'q');
+}
+
+// What the listener hears while keys are read: each refusal, and "next key"
+// once, for the first key or click read after it.
+TEST(KeyboardRefusals, TheListenerHearsEachRefusalAndTheKeyAfterIt) {
+    struct Case {
+        const char* name;
+        std::function<void(MemoryConsole&, Keyboard&)> run;
+        std::vector<std::string> heard;
+    };
+    auto read = [](Keyboard& keyboard) { keyboard.ReadKeyEvent(); };
+    const Case cases[] = {
+        {"a refusal, then a key",
+         [&](MemoryConsole& c, Keyboard& k) {
+             k.ReportRefusal(Refusal(Refusal::Kind::FieldFull));
+             c.TypeText("ab");
+             read(k);
+             read(k);
+         },
+         {"FieldFull", "next key"}},
+        {"keys without a refusal tell nothing",
+         [&](MemoryConsole& c, Keyboard& k) {
+             c.TypeText("ab");
+             read(k);
+             read(k);
+         },
+         {}},
+        {"a pending keystroke is a key",
+         [&](MemoryConsole&, Keyboard& k) {
+             k.ReportRefusal(Refusal(Refusal::Kind::NoHelp));
+             k.PendingKeys() = "1";
+             read(k);
+         },
+         {"NoHelp", "next key"}},
+        {"a mouse movement is none, a click is one",
+         [&](MemoryConsole& c, Keyboard& k) {
+             read(k);  // turns mouse reporting on
+             k.ReportRefusal(Refusal(Refusal::Kind::NoHelp));
+             c.Queue(MouseMove(5, 5));
+             read(k);
+             c.Click(5, 5);
+             read(k);
+         },
+         {"NoHelp", "next key"}},
+        {"a hot key's own refusal comes after the key that opened it",
+         [&](MemoryConsole& c, Keyboard& k) {
+             k.AddHotKey(key::AltX, [&k] {
+                 k.RefusePopup("La calculadora", 25, 26);
+                 return std::string();
+             });
+             k.ReportRefusal(Refusal(Refusal::Kind::FieldFull));
+             c.PressKeys({"Alt+X", "a"});
+             read(k);
+             read(k);
+         },
+         {"FieldFull", "next key", "PopupTooLarge La calculadora 26x25", "next key"}},
+    };
+    for (const Case& c : cases) {
+        MemoryConsole console;
+        Keyboard keyboard(console);
+        testing::RefusalRecorder recorder;
+        {
+            RefusalListenerScope listening(keyboard, recorder);
+            c.run(console, keyboard);
+        }
+        EXPECT_EQ(recorder.log, c.heard) << c.name;
+        EXPECT_EQ(keyboard.refusalListener(), nullptr) << c.name << ": the scope gives the keyboard back";
+    }
 }
 
 }  // namespace

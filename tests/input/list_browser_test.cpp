@@ -417,12 +417,19 @@ TEST_F(ListBrowserTest, AListThatCannotBeShownDoesNothing) {
         {"no line inside", box({3, 10, 4, 30}), 1, -1, 1},
         {"no column inside", box({3, 10, 9, 11}), 1, -1, 1},
         {"reversed", box({9, 10, 3, 30}), 1, -1, 1},
+        {"below what a smaller terminal shows",
+         [this] {
+             console.ShowOnly(8, 80);
+             SetList(1, kFile, 0, {3, 10, 9, 30}, "L");
+         },
+         1, -1, 1},
     };
     MakeNumberedFile(3);
     const std::string before = console.RowText(5);
     for (const auto& c : cases) {
         SetList(1, kFile, 0, kBox, "L");
         hooks.startResult = 0;
+        console.ShowOnly(0, 0);
         c.setUp();
         const int beeps = console.beeps();
         EXPECT_EQ(popup.ListBrowser(c.list), c.result) << c.name;

@@ -12,6 +12,7 @@
 #include "input/calculator.h"
 #include "input/calendar.h"
 #include "input/input_rig.h"
+#include "input/refusal_recorder.h"
 
 namespace qp {
 namespace {
@@ -141,14 +142,56 @@ TEST_F(PopupTest, CalendarAcceptsOnlyWithF) {
     ExpectScreenAsBefore();
 }
 
-TEST_F(PopupTest, PopupsThatDoNotFitDoNotOpen) {
-    console.Resize(20, 80);
-    before_ = console.Take();
-    EXPECT_EQ(OpenCalendar("CAT", "20240305"), "");
-    EXPECT_EQ(OpenCalculator(), "");
-    EXPECT_EQ(console.beeps(), 2);
-    EXPECT_TRUE(console.shots.empty()) << "no key is taken";
-    ExpectScreenAsBefore();
+// Measured against what the operator sees: a terminal smaller than the
+// program's 80 x 25 screen keeps the screen whole but shows only part of it.
+TEST_F(PopupTest, PopupsThatCannotBeSeenWholeDoNotOpen) {
+    struct Case {
+        const char* name;
+        int rows, columns;  // the console's own size
+        int seenRows, seenColumns;  // what is seen of it; 0: all
+        std::vector<std::string> heard;
+    };
+    const std::string calculator = "PopupTooLarge La calculadora 26x25";
+    const std::string calendar = "PopupTooLarge El calendari 22x24";
+    const Case cases[] = {
+        {"a console of 20 rows", 20, 80, 0, 0, {calendar, calculator}},
+        {"a terminal of 80 x 24", 25, 80, 24, 80, {calculator}},
+        {"a terminal of 80 x 23", 25, 80, 23, 80, {calendar, calculator}},
+        {"a terminal of 21 columns", 25, 80, 25, 21, {calendar, calculator}},
+        {"a terminal of 25 columns: the calculator needs 26", 25, 80, 25, 25, {calculator}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        testing::RefusalRecorder recorder;
+        RefusalListenerScope listening(keyboard, recorder);
+        console.Resize(c.rows, c.columns);
+        console.ShowOnly(c.seenRows, c.seenColumns);
+        before_ = console.Take();
+        const int beeps = console.beeps();
+        console.shots.clear();
+        // Whatever opens is closed by its Esc; a refused pop-up leaves it unread.
+        console.PressKeys({"Esc", "Esc"});
+        OpenCalendar("CAT", "20240305");
+        OpenCalculator();
+        EXPECT_EQ(recorder.log, c.heard);
+        EXPECT_EQ(console.beeps() - beeps, static_cast<int>(c.heard.size()));
+        EXPECT_EQ(console.QueuedEvents(), c.heard.size()) << "a refused pop-up takes no key";
+        ExpectScreenAsBefore();
+        while (console.QueuedEvents() > 0) keyboard.ReadKeyEvent();
+    }
+}
+
+// A calculator left at column 50 opens where a 60-column terminal shows it.
+TEST_F(PopupTest, TheCalculatorMovesWithinTheColumnsSeen) {
+    CalculatorState left;
+    left.column = 50;
+    dir.Write("MURCALC.TMP", SerialiseCalculatorState(left));
+    console.ShowOnly(25, 60);
+    console.PressKey("Esc");
+    OpenCalculator();
+    ASSERT_EQ(console.shots.size(), 1u);
+    EXPECT_EQ(Cells(Shot(0), 25, 35, 26), "\xC0" + std::string(24, '\xC4') + "\xD9");
+    EXPECT_EQ(console.beeps(), 0);
 }
 
 TEST_F(PopupTest, CalculatorTapeGrowsUpwardsAndTheResultIsInHundredths) {

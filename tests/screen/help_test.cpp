@@ -178,7 +178,9 @@ TEST_F(HelpTest, PagerWindowGeometryAndClose) {
     const auto before = Snapshot();
     Run("T", {Shows(1, 100), std::function<void()>([this] {
                   EXPECT_EQ(console_->RowU32(4), U"╔" + std::u32string(78, U'═') + U"╗");
-                  EXPECT_EQ(console_->RowU32(22), U"╚" + std::u32string(78, U'═') + U"╝");
+                  // The bottom line carries the keys and the lines shown.
+                  EXPECT_EQ(console_->RowU32(22), U"╚" + std::u32string(28, U'═') + U" ↑↓ RePàg AvPàg · Esc " +
+                                                      std::u32string(17, U'═') + U" 1-17/100 ═╝");
                   EXPECT_EQ(console_->RowU32(5)[0], U'║');
                   EXPECT_EQ(console_->RowU32(21)[79], U'║');
                   EXPECT_EQ(console_->RowText(23), std::string(80, 'x'));  // below the window: untouched
@@ -379,9 +381,53 @@ TEST_F(HelpTest, ConsoleTooSmallForThePagerShowsNothing) {
     Make(8, 80, "DOS");
     WriteNumberedHelp("T", 10);
     const auto before = Snapshot();
-    help_->ShowHelp("T");
+    EXPECT_EQ(help_->ShowHelp("T"), HelpOutcome::NoRoom);
     EXPECT_EQ(Snapshot(), before);
     EXPECT_EQ(colours_->CurrentIndex(), 0);
+    EXPECT_EQ(console_->beeps(), 1);
+}
+
+TEST(PagerBottomLine, KeysInTheMiddleLinesShownAtTheRight) {
+    const std::string keys = "\x18\x19 ReP\x85g AvP\x85g \xFA Esc";
+    const struct {
+        const char* name;
+        std::int64_t first, last, lines;
+        int width;
+        const char* line;  // UTF-8
+    } cases[] = {
+        {"a page of a long text", 18, 34, 100, 80,
+         "╚════════════════════════════ ↑↓ RePàg AvPàg · Esc ════════════════ 18-34/100 ═╝"},
+        {"a text shorter than the page", 1, 17, 10, 80,
+         "╚════════════════════════════ ↑↓ RePàg AvPàg · Esc ══════════════════ 1-10/10 ═╝"},
+        {"an empty page shows no position", 1, 17, 0, 80,
+         "╚════════════════════════════ ↑↓ RePàg AvPàg · Esc ════════════════════════════╝"},
+        {"no room for both: the keys stay", 1, 17, 100, 40, "╚════════ ↑↓ RePàg AvPàg · Esc ════════╝"},
+        {"no room for the keys: the position", 1, 17, 100, 20, "╚═══════ 1-17/100 ═╝"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Cp850ToUtf8(PagerBottomLine(keys, c.first, c.last, c.lines, c.width)), c.line) << c.name;
+}
+
+// A terminal that shows 20 rows of the program's 25: the pager fits them,
+// its keys on the last row seen, and scrolls by the lines it shows.
+TEST_F(HelpTest, ThePagerTakesTheRowsTheTerminalShows) {
+    console_->ShowOnly(20, 80);
+    WriteNumberedHelp("T", 100);
+    const auto before = Snapshot();
+    auto border = [this](std::string position) {
+        return std::function<void()>([this, position] {
+            const std::string bottom = Cp850ToUtf8(console_->RowText(17));
+            EXPECT_EQ(bottom.rfind("╚", 0), 0u) << bottom;
+            EXPECT_NE(bottom.find(" " + position + " ═╝"), std::string::npos) << bottom;
+            EXPECT_EQ(console_->RowText(18), std::string(80, 's'));  // below the window: untouched
+        });
+    };
+    Run("T", {border("1-12/100"), std::string("PgDn"), border("13-24/100"), std::string("End"), border("89-100/100"),
+              std::function<void()>([this] {
+                  EXPECT_EQ(console_->RowText(5).substr(2, 8), "Line 089");
+                  EXPECT_EQ(console_->RowText(16).substr(2, 8), "Line 100");
+              })});
+    EXPECT_EQ(Snapshot(), before);
 }
 
 TEST(HelpTopic, IsAPlainNameThatNamesNoDevice) {
