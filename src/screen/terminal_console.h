@@ -28,6 +28,8 @@ public:
     int Columns() override;
     int BufferRows() override;
     int BufferColumns() override;
+    int VisibleRows() override;
+    int VisibleColumns() override;
     void SetCursor(int row, int column) override;
     int CursorRow() override { return cursorRow_; }
     int CursorColumn() override { return cursorColumn_; }

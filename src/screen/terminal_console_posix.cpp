@@ -228,6 +228,17 @@ int TerminalConsole::Columns() {
     return std::max(visibleColumns_, kMinimumColumns);
 }
 
+// What the operator sees of it: a pop-up must fit here to be of use.
+int TerminalConsole::VisibleRows() {
+    if (gResized) FollowTerminalSize();
+    return visibleRows_;
+}
+
+int TerminalConsole::VisibleColumns() {
+    if (gResized) FollowTerminalSize();
+    return visibleColumns_;
+}
+
 int TerminalConsole::BufferRows() {
     if (gResized) FollowTerminalSize();
     return bufferRows_;

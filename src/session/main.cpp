@@ -77,7 +77,7 @@ int RunEditor(Program& p, const std::vector<std::string>&) {
     qp::Colours colours(screen, session.colourTable);
     qp::Windows windows(screen, colours, p.platform, session.TempDir);
     qp::Keyboard keyboard(console);
-    qp::Help help(windows, p.platform, session.HostKind, session.LanguageCode);
+    qp::Help help(windows, p.platform, session.HostKind, session.LanguageCode, p.translator.get());
     // One reading of Tarn.ini at start-up, for the settings and the preferences alike.
     qp::IniReading tarnIni(p.platform, session.RootDir + "Tarn.ini", qp::kLargeFileLimit);
     qp::UserPreferences preferences(tarnIni);
@@ -146,7 +146,7 @@ int RunHelpPage(Program& p, const std::vector<std::string>& args) {
     qp::Screen screen(*p.console);
     qp::Colours colours(screen, p.session.colourTable);
     qp::Windows windows(screen, colours, p.platform, p.session.TempDir);
-    qp::Help help(windows, p.platform, p.session.HostKind, p.session.LanguageCode);
+    qp::Help help(windows, p.platform, p.session.HostKind, p.session.LanguageCode, p.translator.get());
     help.ShowHelp(args[0]);
     return kOk;
 }
