@@ -88,6 +88,7 @@ public:
     public:
         explicit FullFile(std::unique_ptr<File> inner) : inner_(std::move(inner)) {}
         std::int64_t Size() override { return inner_->Size(); }
+        std::optional<FileStamp> Stamp() override { return inner_->Stamp(); }
         std::int64_t ReadAt(std::int64_t pos, void* buffer, std::size_t n) override { return inner_->ReadAt(pos, buffer, n); }
         Status WriteAt(std::int64_t, const void*, std::size_t) override {
             return Status::Fail("No space left on device", FailureCause::DiskFull);
@@ -131,13 +132,17 @@ TEST(RewriteFile, KeepsModeOwnerAndGroup) {
     struct Case {
         const char* name;
         mode_t mode;
+        mode_t saved;     // permission bits only: never set-user-ID, set-group-ID or sticky
         bool otherOwner;  // needs root
     };
     const Case cases[] = {
-        {"group may write, others nothing", 0660, false},
-        {"private", 0600, false},
-        {"readable by all", 0644, false},
-        {"another owner and group, saved by root", 0640, true},
+        {"group may write, others nothing", 0660, 0660, false},
+        {"private", 0600, 0600, false},
+        {"readable by all", 0644, 0644, false},
+        {"another owner and group, saved by root", 0640, 0640, true},
+        {"set-user-ID", 04755, 0755, false},
+        {"set-group-ID", 02775, 0775, false},
+        {"sticky", 01666, 0666, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -154,7 +159,8 @@ TEST(RewriteFile, KeepsModeOwnerAndGroup) {
         ASSERT_TRUE(RewriteFile(platform, path, WriteBytes(kNew)).ok);
         const Identity after = IdentityOf(path);
         EXPECT_EQ(dir.Read("Tarn.ini"), kNew);
-        EXPECT_EQ(after.mode, before.mode);
+        EXPECT_EQ(before.mode, c.mode);
+        EXPECT_EQ(after.mode, c.saved);
         EXPECT_EQ(after.owner, before.owner);
         EXPECT_EQ(after.group, before.group);
     }
