@@ -52,9 +52,11 @@ bool NamesFile(int folder, const char* name, int fd) {
 bool ArmFileRollback(const std::string& programPath) {
     gRollback.armed = 0;
     CloseArmedFile();
-    std::optional<SafePath> native = SafePath::From(NativePath(programPath), false);
+    // A path the rule refuses maps to the empty text, which names no file.
+    const std::string native = NativePath(programPath);
+    std::optional<SafePath> checked = SafePath::From(native, false);
     Location at;
-    if (programPath.empty() || !native || !Locate(*native, LastName::AsItIs, at) || at.name.size() >= kLongestName)
+    if (native.empty() || !checked || !Locate(*checked, LastName::AsItIs, at) || at.name.size() >= kLongestName)
         return false;
     std::memcpy(gRollback.name, at.name.c_str(), at.name.size() + 1);
     bool created = false;

@@ -290,7 +290,7 @@ Opened OpenOnce(const Location& at, OpenMode mode, int& fd, bool& created) {
 
 // Opens `path` in `mode`, the name looked at afresh as long as it changes
 // under the open. -1 with `reason` when the file may not be used.
-int OpenChecked(const SafePath& path, OpenMode mode, bool& created, std::string& reason) {
+int OpenChecked(const SafePath& path, OpenMode mode, std::string& reason) {
     const LastName last = mode == OpenMode::ReadShared || mode == OpenMode::ReadCreating ? LastName::Followed
                                                                                         : LastName::AsItIs;
     for (int look = 0; look < kLooks; ++look) {
@@ -301,17 +301,15 @@ int OpenChecked(const SafePath& path, OpenMode mode, bool& created, std::string&
             return -1;
         }
         int fd = -1;
+        bool created = false;
         switch (OpenOnce(at, mode, fd, created)) {
         case Opened::LookAgain: continue;
         case Opened::No: reason = errno == ELOOP ? std::string("a symbolic link") : ErrnoText(errno); return -1;
         case Opened::Yes: break;
         }
-        std::string refusal = RefusalOf(fd, mode);
-        if (refusal.empty()) return fd;
+        reason = RefusalOf(fd, mode);
+        if (reason.empty()) return fd;
         ::close(fd);
-        // Only a file of this user is removed again: one made by this open.
-        if (created) ::unlinkat(at.folder.get(), at.name.c_str(), 0);
-        reason = refusal;
         return -1;
     }
     reason = "it keeps being replaced";
@@ -337,8 +335,7 @@ int OpenPrivateFile(const Location& where, bool& created, std::string* refusal) 
 std::unique_ptr<File> SystemPlatform::Open(const std::string& path, OpenMode mode, std::string* reason) {
     std::string why;
     std::optional<SafePath> native = Native(path, &why);
-    bool created = false;
-    int fd = native ? OpenChecked(*native, mode, created, why) : -1;
+    int fd = native ? OpenChecked(*native, mode, why) : -1;
     if (fd >= 0) return std::make_unique<PosixFile>(fd);
     if (reason) *reason = native ? why : "the path " + why;
     return nullptr;

@@ -217,12 +217,6 @@ HANDLE OpenOrCreate(const std::wstring& path, DWORD access, bool& created) {
     return h;
 }
 
-// Removes the file open as `h` when made by this open and refused after.
-void DeleteMade(HANDLE h) {
-    FILE_DISPOSITION_INFO disposition {};
-    disposition.DeleteFile = TRUE;
-    SetFileInformationByHandle(h, FileDispositionInfo, &disposition, sizeof disposition);
-}
 
 }  // namespace
 
@@ -259,10 +253,7 @@ std::unique_ptr<File> SystemPlatform::Open(const std::string& path, OpenMode mod
     switch (mode) {
     case OpenMode::ReadShared: h = OpenNamed(wide, GENERIC_READ, kShareAll, OPEN_EXISTING); break;
     case OpenMode::ReadCreating: h = OpenOrCreate(wide, GENERIC_READ, created); break;
-    case OpenMode::CreateExclusive:
-        h = OpenNamed(wide, GENERIC_WRITE, 0, CREATE_NEW);
-        created = h != INVALID_HANDLE_VALUE;
-        break;
+    case OpenMode::CreateExclusive: h = OpenNamed(wide, GENERIC_WRITE, 0, CREATE_NEW); break;
     case OpenMode::Private: break;
     }
     if (h == INVALID_HANDLE_VALUE) {
@@ -271,7 +262,6 @@ std::unique_ptr<File> SystemPlatform::Open(const std::string& path, OpenMode mod
     }
     std::string refusal = RefusalOf(h, mode).why;
     if (!refusal.empty()) {
-        if (created) DeleteMade(h);
         CloseHandle(h);
         if (reason) *reason = refusal;
         return nullptr;

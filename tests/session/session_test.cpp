@@ -28,9 +28,14 @@ public:
         return it == env.end() ? std::string() : it->second;
     }
     bool IsWindowsHost() const override { return windows; }
-    // As a Windows host makes it absolute, from the folder C:\START.
+    // As the host makes it absolute: a POSIX one from the current folder, a
+    // Windows one from the folder C:\START.
     std::string AbsolutePath(const std::string& path) override {
-        if (!windows) return SystemPlatform::AbsolutePath(path);
+        if (!windows) {
+            if (path.empty() || path[0] == '/' || path[0] == '\\' || std::filesystem::path(path).is_absolute())
+                return path;
+            return std::filesystem::current_path().generic_string() + "/" + path;
+        }
         const bool drive = path.size() >= 2 && path[1] == ':';
         if (drive && path.size() >= 3 && (path[2] == '\\' || path[2] == '/')) return path;
         return (drive ? path.substr(0, 2) : std::string("C:")) + "\\START\\" + path.substr(drive ? 2 : 0);
