@@ -130,7 +130,8 @@ while [ "$SECONDS" -lt "$end" ]; do
 done
 lab_stop "$swapper"
 op_files_untouched "row 3"
-! grep -q "$MARK" "${MUR}Tarn.ini" || fail "row 3: the shared Tarn.ini holds the operator's file"
+# The clerk, stopped, may have left its link in place: only a file is read.
+[ -L "${MUR}Tarn.ini" ] || ! grep -q "$MARK" "${MUR}Tarn.ini" || fail "row 3: the shared Tarn.ini holds the operator's file"
 [ $((saved + refused)) -gt 0 ] || fail "row 3: no save was tried"
 echo "row 3: $saved saves went through and $refused were refused in 20 s of swapping; none reached the operator's file"
 
