@@ -27,6 +27,7 @@ const std::string* CauseMessage(FailureCause cause) {
     case FailureCause::InUse: return &kInUseMessage;
     case FailureCause::NoFolder: return &kNoFolderMessage;
     case FailureCause::None:
+    case FailureCause::NotAFile:
     case FailureCause::Other: break;
     }
     return nullptr;

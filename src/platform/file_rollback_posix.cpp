@@ -5,7 +5,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstring>
 
 #include "platform/platform.h"
@@ -14,14 +13,17 @@
 namespace qp {
 namespace {
 
-constexpr std::size_t kLongestPath = 4096;
+constexpr std::size_t kLongestName = 256;
 constexpr std::size_t kHeadBytes = 4;
 
 // Filled outside the handler while `armed` is 0, read by it once `armed` is 1.
+// The folder that holds the file is held open too, so that the handler
+// finds the file's name where the file was, whatever the path names by then.
 struct Rollback {
     volatile sig_atomic_t armed = 0;
-    int fd = -1;  // the file as armed, held open until disarmed
-    char path[kLongestPath] {};
+    int fd = -1;      // the file as armed, held open until disarmed
+    int folder = -1;  // the folder that holds it
+    char name[kLongestName] {};
     bool existed = false;
     off_t length = 0;
     unsigned char head[kHeadBytes] {};
@@ -32,15 +34,17 @@ Rollback gRollback;
 
 void CloseArmedFile() {
     if (gRollback.fd >= 0) ::close(gRollback.fd);
+    if (gRollback.folder >= 0) ::close(gRollback.folder);
     gRollback.fd = -1;
+    gRollback.folder = -1;
 }
 
-// True when `path` itself, not a link put there, still names the file open
-// as `fd` (fstat and lstat are safe in a signal handler).
-bool NamesFile(const char* path, int fd) {
+// True when the name itself, not a link put there, still names the file open
+// as `fd` (fstat and fstatat are safe in a signal handler).
+bool NamesFile(int folder, const char* name, int fd) {
     struct stat held {}, named {};
-    return ::fstat(fd, &held) == 0 && ::lstat(path, &named) == 0 && named.st_dev == held.st_dev &&
-           named.st_ino == held.st_ino;
+    return ::fstat(fd, &held) == 0 && ::fstatat(folder, name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+           named.st_dev == held.st_dev && named.st_ino == held.st_ino;
 }
 
 }  // namespace
@@ -48,20 +52,25 @@ bool NamesFile(const char* path, int fd) {
 bool ArmFileRollback(const std::string& programPath) {
     gRollback.armed = 0;
     CloseArmedFile();
-    std::string native = NativePath(programPath);
-    if (native.size() >= kLongestPath) return false;
-    std::memcpy(gRollback.path, native.c_str(), native.size() + 1);
+    // A path the rule refuses maps to the empty text, which names no file.
+    const std::string native = NativePath(programPath);
+    std::optional<SafePath> checked = SafePath::From(native, false);
+    Location at;
+    if (native.empty() || !checked || !Locate(*checked, LastName::AsItIs, at) || at.name.size() >= kLongestName)
+        return false;
+    std::memcpy(gRollback.name, at.name.c_str(), at.name.size() + 1);
     bool created = false;
-    int fd = OpenPrivateFile(native, created);
-    if (!IsOpen(fd)) return false;
+    int fd = OpenPrivateFile(at, created);
+    if (fd < 0) return false;
     struct stat st {};
     gRollback.headLength = ::fstat(fd, &st) == 0 ? ::pread(fd, gRollback.head, kHeadBytes, 0) : -1;
     if (gRollback.headLength < 0) {
+        if (created && NamesFile(at.folder.get(), gRollback.name, fd)) ::unlinkat(at.folder.get(), gRollback.name, 0);
         ::close(fd);
-        if (created) ::unlink(gRollback.path);
         return false;
     }
     gRollback.fd = fd;
+    gRollback.folder = at.folder.Release();
     gRollback.existed = !created;
     gRollback.length = st.st_size;
     gRollback.armed = 1;
@@ -81,8 +90,8 @@ void RollBackFileOnSignal() {
         if (gRollback.headLength > 0)
             (void)!::pwrite(fd, gRollback.head, static_cast<std::size_t>(gRollback.headLength), 0);
         (void)!::ftruncate(fd, gRollback.length);
-    } else if (NamesFile(gRollback.path, fd)) {
-        ::unlink(gRollback.path);
+    } else if (NamesFile(gRollback.folder, gRollback.name, fd)) {
+        ::unlinkat(gRollback.folder, gRollback.name, 0);
     }
     CloseArmedFile();
 }

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace qp {
@@ -71,9 +72,11 @@ bool ArmFileRollback(const std::string& programPath) {
     Rollback& r = State();
     InterlockedExchange(&r.armed, 0);
     CloseArmedFile(r);
+    std::optional<SafePath> checked = SafePath::From(programPath, true);
+    if (!checked) return false;
     bool created = false;
-    r.path = WideFromOem(programPath);
-    HANDLE h = OpenPrivateFile(programPath, created);
+    r.path = WideFromOem(checked->text());
+    HANDLE h = OpenPrivateFile(*checked, created);
     if (!IsOpen(h)) return false;
     r.headLength = 0;
     const bool read = GetFileSizeEx(h, &r.length) && ReadFile(h, r.head, kHeadBytes, &r.headLength, nullptr);

@@ -22,6 +22,7 @@ enum class FailureCause {
     DiskFull,  // no room left on the disk (or over quota)
     InUse,     // another program holds the file
     NoFolder,  // the folder that should hold the file does not exist
+    NotAFile,  // a name the save needs is taken by no regular file (a folder, a FIFO, a device)
 };
 
 // Outcome of an operation that the caller must be able to report.
@@ -46,11 +47,23 @@ struct FileIdentity {
     std::int64_t group = -1;
 };
 
+// What tells one state of a file from another without reading it: which
+// file it is (device and inode; on Windows volume and file ID), its size and
+// when it was last written.
+struct FileStamp {
+    std::uint64_t volume = 0;
+    std::uint64_t file = 0;
+    std::int64_t size = 0;
+    std::int64_t written = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+
 // An open file. Positions are 0-based byte offsets.
 class File {
 public:
     virtual ~File() = default;
     virtual std::int64_t Size() = 0;  // -1 when unknown
+    virtual std::optional<FileStamp> Stamp() = 0;
     // Reads up to n bytes at pos; returns the count read (0 at the end), -1 on error.
     virtual std::int64_t ReadAt(std::int64_t pos, void* buffer, std::size_t n) = 0;
     virtual Status WriteAt(std::int64_t pos, const void* data, std::size_t n) = 0;
@@ -58,9 +71,9 @@ public:
     virtual Status Sync() = 0;
 };
 
-// A file opened for rewriting: the file itself (symbolic links followed),
-// what it holds now, and the open file that holds the rewrite lock on it
-// until the target is dropped.
+// A file opened for rewriting: the file itself (symbolic links followed as
+// opens follow them), what it holds now, and the open file that holds the
+// rewrite lock on it until the target is dropped.
 struct RewriteTarget {
     std::string path;  // the final target, as the platform names it
     bool exists = false;
@@ -71,11 +84,17 @@ struct RewriteTarget {
 };
 
 // Every mode opens regular files only: a folder, a FIFO or a device is
-// refused at once, never waited on.
+// refused at once, never waited on. Paths are followed one folder at a time:
+// a symbolic link anywhere on the way is followed only when this user, root
+// or the owner of the folder that holds it made it, and the file opened is
+// checked to be the one that was looked at, not whatever the name gives a
+// moment later.
 enum class OpenMode {
     ReadShared,       // read; others may read and write meanwhile
-    ReadWriteShared,  // read and write, shared; created empty when missing
-    CreateExclusive,  // a new empty file for writing, 0600; fails when it exists
+    // Read, shared; a missing file is made empty first, never through a
+    // link (or reparse point), for the other programs of the suite to fill.
+    ReadCreating,
+    CreateExclusive,  // a new empty file for writing, 0600, never through a link; fails when it exists
     // The program's own state and temporary files in shared folders: read and
     // write, never through a symbolic link (or reparse point), only a file of
     // this user with no other name; created 0600 when missing.
@@ -92,9 +111,14 @@ public:
     virtual ~Platform() = default;
 
     // Files. Paths are given as the program builds them (backslashes, any case);
-    // the platform maps them to the real file.
+    // the platform maps them to the real file. A path that may not name a file
+    // (PathRefusal in safe_path.h: a NUL or control byte) is refused by every
+    // call, with that reason, and reaches no system call.
     virtual std::unique_ptr<File> Open(const std::string& path, OpenMode mode, std::string* reason = nullptr) = 0;
     virtual bool Exists(const std::string& path) = 0;
+    // The file's stamp now, symbolic links followed, in one look at its
+    // entry (no open, no read); nothing when there is no such file.
+    virtual std::optional<FileStamp> Stamp(const std::string& path) = 0;
     virtual Status Remove(const std::string& path) = 0;
     // Puts `from` in the place of `to` in one step: `to` is always either the
     // old or the new file, never missing. `to` keeps its attributes where the
@@ -106,7 +130,9 @@ public:
     // rewritten (a read-only file is refused, even for an administrator),
     // takes the exclusive rewrite lock on it without waiting (InUse when
     // another program holds it) and reads it. A missing file is made empty
-    // to be locked, when its folder exists.
+    // to be locked, when its folder exists. The name is looked at afresh at
+    // every call, and what is read is the file that was looked at and is
+    // locked, never one put in its place in between.
     virtual Status OpenForRewrite(const std::string& path, RewriteTarget& target) = 0;
     // Names of the entries of a directory ("" is the current one).
     virtual std::vector<std::string> ListDirectory(const std::string& directory) = 0;
@@ -120,6 +146,9 @@ public:
     // Environment and process.
     virtual std::string GetEnv(const std::string& name) = 0;  // empty when unset
     virtual Status SetCurrentDirectory(const std::string& path) = 0;
+    // `path` as named from the current directory: unchanged when it is
+    // absolute already, or when the current directory cannot be told.
+    virtual std::string AbsolutePath(const std::string& path) = 0;
     // Runs a command line and waits for its end; returns its exit code, -1
     // when it could not start. Only a Windows host runs one; POSIX never
     // starts a shell and gives -1.
@@ -136,6 +165,7 @@ class SystemPlatform : public Platform {
 public:
     std::unique_ptr<File> Open(const std::string& path, OpenMode mode, std::string* reason = nullptr) override;
     bool Exists(const std::string& path) override;
+    std::optional<FileStamp> Stamp(const std::string& path) override;
     Status Remove(const std::string& path) override;
     Status Replace(const std::string& from, const std::string& to) override;
     Status OpenForRewrite(const std::string& path, RewriteTarget& target) override;
@@ -144,6 +174,7 @@ public:
     std::unique_ptr<File> CreateCopy(const std::string& path, const FileIdentity& identity, Status& status) override;
     std::string GetEnv(const std::string& name) override;
     Status SetCurrentDirectory(const std::string& path) override;
+    std::string AbsolutePath(const std::string& path) override;
     int RunCommand(const std::string& commandLine) override;
     bool IsWindowsHost() const override;
     std::int64_t HundredthsSinceMidnight() override;
@@ -189,7 +220,8 @@ bool IsRewriteCopyName(const std::string& name);
 
 // Maps a program path to the file system's: on POSIX "\" becomes "/" and,
 // when a component does not exist as written, it is looked up without regard
-// to (ASCII) case. Unchanged on Windows.
+// to (ASCII) case. Unchanged on Windows. A path that may not name a file
+// (PathRefusal) maps to the empty text, which names none.
 std::string NativePath(const std::string& programPath);
 
 // A small seeded pseudo-random generator (the same sequence for the same seed).

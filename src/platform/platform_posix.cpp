@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -66,6 +67,11 @@ bool LockWholeFile(int fd, short type) {
 // say): the save goes on unlocked, as it would with a peer that takes none.
 bool LocksUnsupported(int err) { return err == ENOLCK || err == EINVAL || err == EOPNOTSUPP; }
 
+FileStamp StampOf(const struct stat& st) {
+    return FileStamp {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino), st.st_size,
+                      static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
 class PosixFile final : public File {
 public:
     explicit PosixFile(int fd) : fd_(fd) {}
@@ -77,6 +83,11 @@ public:
         struct stat st {};
         if (::fstat(fd_, &st) != 0) return -1;
         return st.st_size;
+    }
+    std::optional<FileStamp> Stamp() override {
+        struct stat st {};
+        if (::fstat(fd_, &st) != 0) return std::nullopt;
+        return StampOf(st);
     }
     std::int64_t ReadAt(std::int64_t pos, void* buffer, std::size_t n) override {
         std::size_t done = 0;
@@ -114,55 +125,6 @@ private:
     int fd_;
 };
 
-std::string ParentOf(const std::string& path) {
-    std::size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos) return {};
-    return slash == 0 ? std::string("/") : path.substr(0, slash);
-}
-
-// A link is followed only when this user, root, or the owner of the folder
-// that holds it made it (the rule Linux applies in shared sticky folders):
-// a link that another user put into a shared folder must not send a save
-// to a file of that user's choosing.
-bool TrustedLink(const std::string& link, const struct stat& linkStat) {
-    if (linkStat.st_uid == ::geteuid() || linkStat.st_uid == 0) return true;
-    std::string folder = ParentOf(link);
-    struct stat folderStat {};
-    return ::stat(folder.empty() ? "." : folder.c_str(), &folderStat) == 0 && folderStat.st_uid == linkStat.st_uid;
-}
-
-// Follows trusted symbolic links to the file they finally name (as far as
-// the system would before giving up with ELOOP).
-Status FollowTrustedLinks(std::string path, std::string& target) {
-    for (int hop = 0; hop < 40; ++hop) {
-        struct stat st {};
-        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) break;
-        if (!TrustedLink(path, st)) return Status::Fail("the link " + path + " was made by another user", FailureCause::Denied);
-        std::vector<char> buffer(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 255) + 1);
-        ssize_t n = ::readlink(path.c_str(), buffer.data(), buffer.size());
-        if (n < 0 || static_cast<std::size_t>(n) >= buffer.size()) break;
-        std::string link(buffer.data(), static_cast<std::size_t>(n));
-        if (link.empty()) break;
-        if (link.front() == '/') {
-            path = link;
-        } else {
-            std::size_t slash = path.find_last_of('/');
-            path = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + link;
-        }
-    }
-    target = path;
-    return Status::Ok();
-}
-
-void SyncDirectoryOf(const std::string& path) {
-    std::string dir = ParentOf(path);
-    int dfd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        ::fsync(dfd);
-        ::close(dfd);
-    }
-}
-
 bool PathExists(const std::string& p) {
     struct stat st {};
     return ::lstat(p.c_str(), &st) == 0;
@@ -193,30 +155,16 @@ std::string MatchInDirectory(const std::string& dir, const std::string& name) {
     return found;
 }
 
-}  // namespace
-
-void ReserveForFile(std::string& buffer, std::size_t size) {
-    buffer.reserve(size);
-#ifdef MADV_POPULATE_WRITE
-    // Only whole pages inside the buffer's own memory are prepared.
-    constexpr std::size_t kLargeBuffer = std::size_t {1} << 20;
-    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
-    if (buffer.capacity() < kLargeBuffer || page == 0) return;
-    const auto begin = reinterpret_cast<std::uintptr_t>(buffer.data());
-    const std::uintptr_t first = (begin + page - 1) / page * page;
-    const std::uintptr_t last = (begin + buffer.capacity()) / page * page;
-    if (last > first) (void)::madvise(reinterpret_cast<void*>(first), last - first, MADV_POPULATE_WRITE);
-#endif
-}
-
-std::string NativePath(const std::string& programPath) {
-    std::string path = programPath;
+std::string WithSlashes(std::string path) {
     for (char& c : path)
         if (c == '\\') c = '/';
-    if (path.empty() || PathExists(path)) return path;
+    return path;
+}
 
-    // Walk the components, keeping each one that exists as written and
-    // looking the others up without regard to case.
+// Walks the components, keeping each one that exists as written and looking
+// the others up without regard to case. Only the case of a name can change,
+// so the result passes the path rule whenever `path` did.
+std::string MatchCase(const std::string& path) {
     std::string result;
     std::size_t pos = 0;
     if (path[0] == '/') {
@@ -243,15 +191,46 @@ std::string NativePath(const std::string& programPath) {
     return result;
 }
 
-namespace {
-
-int OpenRetrying(const std::string& native, int flags, mode_t mode = 0) {
-    int fd;
-    do {
-        fd = ::open(native.c_str(), flags | O_CLOEXEC | O_NOCTTY, mode);
-    } while (fd < 0 && errno == EINTR);
-    return fd;
+std::string MappedPath(const std::string& checked) {
+    std::string path = WithSlashes(checked);
+    if (path.empty() || PathExists(path)) return path;
+    return MatchCase(path);
 }
+
+// The one way from a program path to a path for the system: checked by the
+// path rule, then mapped. Nothing, with `reason`, for a refused path.
+std::optional<SafePath> Native(const std::string& programPath, std::string* reason = nullptr) {
+    std::optional<SafePath> checked = SafePath::From(programPath, false, reason);
+    if (!checked) return std::nullopt;
+    return SafePath::From(MappedPath(checked->text()), false, reason);
+}
+
+Status Refused(const std::string& what, const std::string& reason) {
+    return Status::Fail(what + ": the path " + reason);
+}
+
+}  // namespace
+
+void ReserveForFile(std::string& buffer, std::size_t size) {
+    buffer.reserve(size);
+#ifdef MADV_POPULATE_WRITE
+    // Only whole pages inside the buffer's own memory are prepared.
+    constexpr std::size_t kLargeBuffer = std::size_t {1} << 20;
+    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    if (buffer.capacity() < kLargeBuffer || page == 0) return;
+    const auto begin = reinterpret_cast<std::uintptr_t>(buffer.data());
+    const std::uintptr_t first = (begin + page - 1) / page * page;
+    const std::uintptr_t last = (begin + buffer.capacity()) / page * page;
+    if (last > first) (void)::madvise(reinterpret_cast<void*>(first), last - first, MADV_POPULATE_WRITE);
+#endif
+}
+
+std::string NativePath(const std::string& programPath) {
+    std::optional<SafePath> native = Native(programPath);
+    return native ? native->text() : std::string();
+}
+
+namespace {
 
 // Why an open file may not be used in `mode`; empty when it may.
 std::string RefusalOf(int fd, OpenMode mode) {
@@ -264,113 +243,206 @@ std::string RefusalOf(int fd, OpenMode mode) {
     return {};
 }
 
-}  // namespace
+// A name that changed while it was being opened (a link or another file put
+// in its place, a file made or removed) is looked at again, this many times.
+constexpr int kLooks = 8;
 
-// An existing file is opened without following a link, a missing one made
-// new, so that nobody can point it at another file meanwhile.
-NativeFile OpenPrivateFile(const std::string& path, bool& created, std::string* refusal) {
-    int fd = -1;
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        created = false;
-        fd = OpenRetrying(path, O_RDWR | O_NOFOLLOW | O_NONBLOCK);
-        if (fd >= 0 || errno != ENOENT) break;
-        fd = OpenRetrying(path, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW, 0600);
-        created = fd >= 0;
-        if (fd >= 0 || errno != EEXIST) break;
+enum class Opened { Yes, LookAgain, No };
+
+// One look: the open of the located name in `mode`.
+Opened OpenOnce(const Location& at, OpenMode mode, int& fd, bool& created) {
+    created = false;
+    // O_NONBLOCK: a FIFO or a device must not hold the open up; it is refused after.
+    switch (mode) {
+    case OpenMode::ReadShared:
+        if (!at.exists) {
+            errno = ENOENT;
+            return Opened::No;
+        }
+        fd = OpenLocated(at, O_RDONLY | O_NONBLOCK);
+        break;
+    case OpenMode::ReadCreating:
+        fd = at.exists ? OpenLocated(at, O_RDONLY | O_NONBLOCK)
+                       : OpenLocated(at, O_RDONLY | O_CREAT | O_EXCL | O_NONBLOCK, 0666);
+        created = !at.exists && fd >= 0;
+        break;
+    case OpenMode::CreateExclusive:
+        fd = OpenLocated(at, O_WRONLY | O_CREAT | O_EXCL, 0600);
+        return fd >= 0 ? Opened::Yes : Opened::No;
+    case OpenMode::Private:
+        fd = at.exists ? OpenLocated(at, O_RDWR | O_NONBLOCK) : OpenLocated(at, O_RDWR | O_CREAT | O_EXCL, 0600);
+        created = !at.exists && fd >= 0;
+        // The name is used as it is: a link there is refused, never followed.
+        if (fd < 0 && errno == ELOOP) return Opened::No;
+        break;
     }
     if (fd < 0) {
-        if (refusal) *refusal = errno == ELOOP ? std::string("a symbolic link") : ErrnoText(errno);
+        const bool changed = errno == ELOOP || errno == EEXIST || (at.exists && errno == ENOENT);
+        return changed ? Opened::LookAgain : Opened::No;
+    }
+    struct stat st {};
+    if (at.exists && (::fstat(fd, &st) != 0 || !SameFile(st, at.seen))) {
+        ::close(fd);
+        return Opened::LookAgain;
+    }
+    return Opened::Yes;
+}
+
+// Opens `path` in `mode`, the name looked at afresh as long as it changes
+// under the open. -1 with `reason` when the file may not be used.
+int OpenChecked(const SafePath& path, OpenMode mode, std::string& reason) {
+    const LastName last = mode == OpenMode::ReadShared || mode == OpenMode::ReadCreating ? LastName::Followed
+                                                                                        : LastName::AsItIs;
+    for (int look = 0; look < kLooks; ++look) {
+        Location at;
+        Status located = Locate(path, last, at);
+        if (!located) {
+            reason = located.reason;
+            return -1;
+        }
+        int fd = -1;
+        bool created = false;
+        switch (OpenOnce(at, mode, fd, created)) {
+        case Opened::LookAgain: continue;
+        case Opened::No: reason = errno == ELOOP ? std::string("a symbolic link") : ErrnoText(errno); return -1;
+        case Opened::Yes: break;
+        }
+        reason = RefusalOf(fd, mode);
+        if (reason.empty()) return fd;
+        ::close(fd);
         return -1;
     }
-    std::string why = RefusalOf(fd, OpenMode::Private);
-    if (why.empty()) return fd;
-    ::close(fd);
-    if (refusal) *refusal = why;
+    reason = "it keeps being replaced";
     return -1;
 }
 
-bool IsOpen(NativeFile file) { return file >= 0; }
+}  // namespace
+
+int OpenPrivateFile(const Location& where, bool& created, std::string* refusal) {
+    int fd = -1;
+    std::string reason;
+    switch (OpenOnce(where, OpenMode::Private, fd, created)) {
+    case Opened::Yes: reason = RefusalOf(fd, OpenMode::Private); break;
+    case Opened::LookAgain: reason = "it changed while it was opened"; break;
+    case Opened::No: reason = errno == ELOOP ? std::string("a symbolic link") : ErrnoText(errno); break;
+    }
+    if (reason.empty()) return fd;
+    if (fd >= 0) ::close(fd);
+    if (refusal) *refusal = reason;
+    return -1;
+}
 
 std::unique_ptr<File> SystemPlatform::Open(const std::string& path, OpenMode mode, std::string* reason) {
-    std::string native = NativePath(path);
-    if (mode == OpenMode::Private) {
-        bool created = false;
-        int fd = OpenPrivateFile(native, created, reason);
-        return IsOpen(fd) ? std::make_unique<PosixFile>(fd) : nullptr;
-    }
-    int fd = -1;
-    // O_NONBLOCK: a FIFO or a device must not hold the open up; it is refused below.
-    switch (mode) {
-        case OpenMode::ReadShared: fd = OpenRetrying(native, O_RDONLY | O_NONBLOCK); break;
-        case OpenMode::ReadWriteShared: fd = OpenRetrying(native, O_RDWR | O_CREAT | O_NONBLOCK, 0666); break;
-        case OpenMode::CreateExclusive: fd = OpenRetrying(native, O_WRONLY | O_CREAT | O_EXCL, 0600); break;
-        case OpenMode::Private: break;
-    }
-    if (fd < 0) {
-        if (reason) *reason = errno == ELOOP ? std::string("a symbolic link") : ErrnoText(errno);
-        return nullptr;
-    }
-    std::string refusal = RefusalOf(fd, mode);
-    if (!refusal.empty()) {
-        ::close(fd);
-        if (reason) *reason = refusal;
-        return nullptr;
-    }
-    return std::make_unique<PosixFile>(fd);
+    std::string why;
+    std::optional<SafePath> native = Native(path, &why);
+    int fd = native ? OpenChecked(*native, mode, why) : -1;
+    if (fd >= 0) return std::make_unique<PosixFile>(fd);
+    if (reason) *reason = native ? why : "the path " + why;
+    return nullptr;
 }
 
-bool SystemPlatform::Exists(const std::string& path) { return PathExists(NativePath(path)); }
+bool SystemPlatform::Exists(const std::string& path) {
+    std::optional<SafePath> native = Native(path);
+    Location at;
+    return native && Locate(*native, LastName::AsItIs, at) && at.exists;
+}
+
+std::optional<FileStamp> SystemPlatform::Stamp(const std::string& path) {
+    std::optional<SafePath> checked = SafePath::From(path, false);
+    if (!checked) return std::nullopt;
+    // One look in the usual case: the name as written exists.
+    struct stat st {};
+    std::string native = WithSlashes(checked->text());
+    if (::stat(native.c_str(), &st) != 0 && (errno != ENOENT || ::stat(MatchCase(native).c_str(), &st) != 0))
+        return std::nullopt;
+    return StampOf(st);
+}
 
 Status SystemPlatform::Remove(const std::string& path) {
-    if (::unlink(NativePath(path).c_str()) != 0) return Status::Fail(ErrnoText(errno));
-    return Status::Ok();
-}
-
-Status SystemPlatform::Replace(const std::string& from, const std::string& to) {
-    std::string target = NativePath(to);
-    if (::rename(NativePath(from).c_str(), target.c_str()) != 0) return Failed("cannot replace", target, errno);
-    // Make the rename itself durable.
-    SyncDirectoryOf(target);
+    std::string why;
+    std::optional<SafePath> native = Native(path, &why);
+    if (!native) return Refused("cannot remove " + path, why);
+    Location at;
+    Status located = Locate(*native, LastName::AsItIs, at);
+    if (!located) return located;
+    if (::unlinkat(at.folder.get(), at.name.c_str(), 0) != 0) return Failed("cannot remove", at.path, errno);
     return Status::Ok();
 }
 
 namespace {
 
-// Opens the file to rewrite, or makes it empty when it is missing (so that
-// two first saves lock the same file). -1 with errno on failure.
-int OpenOrCreateForRewrite(const std::string& path, bool& created) {
+// Makes the entries of the located folder durable.
+void SyncFolder(const Location& at) {
+    int fd = ::openat(at.folder.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+}  // namespace
+
+Status SystemPlatform::Replace(const std::string& from, const std::string& to) {
+    std::string why;
+    std::optional<SafePath> source = Native(from, &why);
+    std::optional<SafePath> target = source ? Native(to, &why) : std::nullopt;
+    if (!source || !target) return Refused("cannot replace " + to, why);
+    Location was;
+    Location now;
+    Status located = Locate(*source, LastName::AsItIs, was);
+    if (located) located = Locate(*target, LastName::AsItIs, now);
+    if (!located) return located;
+    if (::renameat(was.folder.get(), was.name.c_str(), now.folder.get(), now.name.c_str()) != 0)
+        return Failed("cannot replace", now.path, errno);
+    // Make the rename itself durable.
+    SyncFolder(now);
+    return Status::Ok();
+}
+
+namespace {
+
+// One look at the file to rewrite: opened, or made empty when it is missing
+// (so that two first saves lock the same file). -1 with errno on failure;
+// `lookAgain` when the name changed under the open.
+int OpenForRewriteOnce(const Location& at, bool& created, bool& lookAgain) {
     created = false;
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) {
-        if (S_ISDIR(st.st_mode)) {
+    lookAgain = false;
+    if (at.exists) {
+        if (S_ISDIR(at.seen.st_mode)) {
             errno = EISDIR;
             return -1;
         }
         // A file nobody may write is read-only, for an administrator too.
-        if ((st.st_mode & 0222) == 0) {
+        if ((at.seen.st_mode & 0222) == 0) {
             errno = EACCES;
             return -1;
         }
-        return OpenRetrying(path, O_RDWR | O_NONBLOCK);
+        int fd = OpenLocated(at, O_RDWR | O_NONBLOCK);
+        lookAgain = fd < 0 && (errno == ELOOP || errno == ENOENT);
+        return fd;
     }
-    if (errno != ENOENT) return -1;
-    int fd = OpenRetrying(path, O_RDWR | O_CREAT | O_EXCL | O_NONBLOCK, 0666);
+    int fd = OpenLocated(at, O_RDWR | O_CREAT | O_EXCL | O_NONBLOCK, 0666);
     created = fd >= 0;
+    lookAgain = fd < 0 && (errno == EEXIST || errno == ELOOP);
     return fd;
 }
 
-bool StillNamedBy(int fd, const std::string& path) {
-    struct stat open {};
-    struct stat named {};
-    return ::fstat(fd, &open) == 0 && ::stat(path.c_str(), &named) == 0 && open.st_dev == named.st_dev &&
-           open.st_ino == named.st_ino;
+Status FolderOf(const Location& at) {
+    struct stat folder {};
+    if (::fstat(at.folder.get(), &folder) != 0 || folder.st_nlink == 0)
+        return Status::Fail("no folder for " + at.path + ": it has been removed", FailureCause::NoFolder);
+    return Status::Ok();
 }
 
-Status FolderOf(const std::string& path) {
-    std::string dir = ParentOf(path);
-    struct stat dirStat {};
-    if (::stat(dir.empty() ? "." : dir.c_str(), &dirStat) != 0) return Failed("no folder for", path, errno);
-    if (!S_ISDIR(dirStat.st_mode)) return Failed("no folder for", path, ENOTDIR);
+Status ReadTarget(PosixFile& file, const struct stat& st, RewriteTarget& target) {
+    if (st.st_size > kLargeFileLimit)
+        return Status::Fail("cannot rewrite " + target.path + ": larger than " + std::to_string(kLargeFileLimit) +
+                            " bytes");
+    ReserveForFile(target.bytes, static_cast<std::size_t>(st.st_size));
+    target.bytes.resize(static_cast<std::size_t>(st.st_size));
+    std::int64_t got = file.ReadAt(0, target.bytes.data(), target.bytes.size());
+    if (got < 0) return Failed("cannot read", target.path, errno);
+    target.bytes.resize(static_cast<std::size_t>(got));
     return Status::Ok();
 }
 
@@ -378,43 +450,49 @@ Status FolderOf(const std::string& path) {
 
 Status SystemPlatform::OpenForRewrite(const std::string& path, RewriteTarget& target) {
     target = RewriteTarget {};
-    Status status = FollowTrustedLinks(NativePath(path), target.path);
-    if (!status) return status;
-    // Another save may replace the file between our open and our lock; then
-    // the new file is the one to lock. Each round means another save went through.
+    std::string why;
+    std::optional<SafePath> native = Native(path, &why);
+    if (!native) return Refused("cannot open " + path, why);
+    // Another save may replace the file between our open and our lock, or
+    // another user may put a link in its place: each round looks at the name
+    // again, from the start, and locks the file that was looked at.
     for (int round = 0; round < 100; ++round) {
+        Location at;
+        Status located = Locate(*native, LastName::Followed, at);
+        if (!located) return located;
+        target.path = at.path;
         bool created = false;
-        int fd = OpenOrCreateForRewrite(target.path, created);
+        bool lookAgain = false;
+        int fd = OpenForRewriteOnce(at, created, lookAgain);
+        if (lookAgain) continue;
         if (fd < 0) {
-            if (errno == EEXIST) continue;  // another first save made it meanwhile
             if (errno == ENOENT) {
-                Status folder = FolderOf(target.path);
-                return folder ? Failed("cannot open", target.path, ENOENT) : folder;
+                Status folder = FolderOf(at);
+                return folder ? Failed("cannot open", at.path, ENOENT) : folder;
             }
-            return Failed("cannot open", target.path, errno);
+            if (errno == EISDIR) return Status::Fail("cannot open " + at.path + ": it is a folder", FailureCause::NotAFile);
+            return Failed("cannot open", at.path, errno);
         }
         auto file = std::make_unique<PosixFile>(fd);
-        std::string refusal = RefusalOf(fd, OpenMode::ReadWriteShared);
-        if (!refusal.empty()) return Status::Fail("cannot open " + target.path + ": " + refusal);
+        std::string refusal = RefusalOf(fd, OpenMode::ReadShared);
+        if (!refusal.empty()) {
+            if (created) ::unlinkat(at.folder.get(), at.name.c_str(), 0);
+            return Status::Fail("cannot open " + at.path + ": " + refusal, FailureCause::NotAFile);
+        }
         if (!LockWholeFile(fd, F_WRLCK)) {
             if (errno == EAGAIN || errno == EACCES)
-                return Status::Fail("another program is changing " + target.path, FailureCause::InUse);
-            if (!LocksUnsupported(errno)) return Failed("cannot lock", target.path, errno);
+                return Status::Fail("another program is changing " + at.path, FailureCause::InUse);
+            if (!LocksUnsupported(errno)) return Failed("cannot lock", at.path, errno);
         }
-        if (!StillNamedBy(fd, target.path)) continue;
+        if (!StillNamed(at, fd)) continue;
         struct stat st {};
-        if (::fstat(fd, &st) != 0) return Failed("cannot open", target.path, errno);
-        if (st.st_size > kLargeFileLimit)
-            return Status::Fail("cannot rewrite " + target.path + ": larger than " + std::to_string(kLargeFileLimit) +
-                                " bytes");
-        ReserveForFile(target.bytes, static_cast<std::size_t>(st.st_size));
-        target.bytes.resize(static_cast<std::size_t>(st.st_size));
-        std::int64_t got = file->ReadAt(0, target.bytes.data(), target.bytes.size());
-        if (got < 0) return Failed("cannot read", target.path, errno);
-        target.bytes.resize(static_cast<std::size_t>(got));
+        if (::fstat(fd, &st) != 0) return Failed("cannot open", at.path, errno);
+        Status read = ReadTarget(*file, st, target);
+        if (!read) return read;
         target.exists = !created;
         target.created = created;
-        target.identity = FileIdentity {true, static_cast<std::uint32_t>(st.st_mode & 07777), st.st_uid, st.st_gid};
+        // Permission bits only: a copy never takes set-user-ID, set-group-ID or sticky bits.
+        target.identity = FileIdentity {true, static_cast<std::uint32_t>(st.st_mode & 0777), st.st_uid, st.st_gid};
         target.held = std::move(file);
         return Status::Ok();
     }
@@ -423,9 +501,15 @@ Status SystemPlatform::OpenForRewrite(const std::string& path, RewriteTarget& ta
 
 std::vector<std::string> SystemPlatform::ListDirectory(const std::string& directory) {
     std::vector<std::string> names;
-    std::string native = NativePath(directory);
-    DIR* d = ::opendir(native.empty() ? "." : native.c_str());
-    if (!d) return names;
+    std::optional<SafePath> native = Native(directory);
+    Location at;
+    if (!native || !Locate(*native, LastName::Folder, at)) return names;
+    int fd = ::openat(at.folder.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* d = fd >= 0 ? ::fdopendir(fd) : nullptr;
+    if (!d) {
+        if (fd >= 0) ::close(fd);
+        return names;
+    }
     while (dirent* e = ::readdir(d)) {
         std::string name = e->d_name;
         if (name != "." && name != "..") names.push_back(std::move(name));
@@ -435,8 +519,10 @@ std::vector<std::string> SystemPlatform::ListDirectory(const std::string& direct
 }
 
 bool SystemPlatform::RemoveIfDeadCopy(const std::string& path) {
-    std::string native = NativePath(path);
-    int fd = ::open(native.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    std::optional<SafePath> native = Native(path);
+    Location at;
+    if (!native || !Locate(*native, LastName::AsItIs, at) || !at.exists) return false;
+    int fd = OpenLocated(at, O_RDONLY | O_NONBLOCK);
     if (fd < 0) return false;
     PosixFile file(fd);
     struct stat st {};
@@ -444,20 +530,25 @@ bool SystemPlatform::RemoveIfDeadCopy(const std::string& path) {
     if (st.st_mtime > ::time(nullptr) - kDeadCopyAgeSeconds) return false;
     // A live save holds a write lock on its copy for as long as it runs.
     if (!LockWholeFile(fd, F_RDLCK)) return false;
-    return ::unlink(native.c_str()) == 0;
+    return StillNamed(at, fd) && ::unlinkat(at.folder.get(), at.name.c_str(), 0) == 0;
 }
 
 std::unique_ptr<File> SystemPlatform::CreateCopy(const std::string& path, const FileIdentity& identity,
                                                  Status& status) {
-    std::string native = NativePath(path);
+    std::string why;
+    std::optional<SafePath> native = Native(path, &why);
+    if (!native) {
+        status = Refused("cannot create the copy " + path, why);
+        return nullptr;
+    }
+    Location at;
+    status = Locate(*native, LastName::AsItIs, at);
+    if (!status) return nullptr;
     // No more access than the final mode at any moment: the bits are set
     // before anything is written.
-    int fd;
-    do {
-        fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    } while (fd < 0 && errno == EINTR);
+    int fd = OpenLocated(at, O_WRONLY | O_CREAT | O_EXCL, 0600);
     if (fd < 0) {
-        status = Failed("cannot create the copy", native, errno);
+        status = Failed("cannot create the copy", at.path, errno);
         return nullptr;
     }
     auto file = std::make_unique<PosixFile>(fd);
@@ -473,10 +564,10 @@ std::unique_ptr<File> SystemPlatform::CreateCopy(const std::string& path, const 
         const auto unchanged = static_cast<uid_t>(-1);
         if (::fstat(fd, &st) == 0 && st.st_gid != group) (void)::fchown(fd, unchanged, group);
         if (st.st_uid != owner) (void)::fchown(fd, owner, static_cast<gid_t>(-1));
-        if (::fchmod(fd, static_cast<mode_t>(identity.mode)) != 0) {
-            status = Failed("cannot set the mode of the copy", native, errno);
+        if (::fchmod(fd, static_cast<mode_t>(identity.mode & 0777)) != 0) {
+            status = Failed("cannot set the mode of the copy", at.path, errno);
             file.reset();
-            ::unlink(native.c_str());
+            ::unlinkat(at.folder.get(), at.name.c_str(), 0);
             return nullptr;
         }
     }
@@ -490,8 +581,25 @@ std::string SystemPlatform::GetEnv(const std::string& name) {
 }
 
 Status SystemPlatform::SetCurrentDirectory(const std::string& path) {
-    if (::chdir(NativePath(path).c_str()) != 0) return Status::Fail(ErrnoText(errno));
+    std::string why;
+    std::optional<SafePath> native = Native(path, &why);
+    if (!native) return Status::Fail("the path " + why);
+    Location at;
+    Status located = Locate(*native, LastName::Folder, at);
+    if (!located) return located;
+    if (::fchdir(at.folder.get()) != 0) return Status::Fail(ErrnoText(errno));
     return Status::Ok();
+}
+
+std::string SystemPlatform::AbsolutePath(const std::string& path) {
+    if (path.empty() || path.front() == '/' || path.front() == '\\') return path;
+    std::vector<char> here(4096);
+    while (::getcwd(here.data(), here.size()) == nullptr) {
+        if (errno != ERANGE || here.size() > (std::size_t {1} << 20)) return path;
+        here.resize(here.size() * 2);
+    }
+    std::string folder = here.data();
+    return folder + (folder.back() == '/' ? "" : "/") + path;
 }
 
 // Command lines are the Windows host's way to open help pages. Here no

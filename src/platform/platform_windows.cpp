@@ -6,6 +6,7 @@
 #undef SetCurrentDirectory  // the platform method of that name, not the Win32 macro
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 namespace qp {
@@ -49,6 +50,31 @@ Status Failed(const std::string& what, const std::string& path) {
 // a save that closed it a moment ago and is putting it in place.
 constexpr std::int64_t kDeadCopyAge100ns = 10LL * 10000000LL;
 
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+std::uint64_t Joined(DWORD high, DWORD low) { return (static_cast<std::uint64_t>(high) << 32) | low; }
+
+std::optional<FileStamp> StampOf(HANDLE h) {
+    BY_HANDLE_FILE_INFORMATION info {};
+    if (!GetFileInformationByHandle(h, &info)) return std::nullopt;
+    return FileStamp {info.dwVolumeSerialNumber, Joined(info.nFileIndexHigh, info.nFileIndexLow),
+                      static_cast<std::int64_t>(Joined(info.nFileSizeHigh, info.nFileSizeLow)),
+                      static_cast<std::int64_t>(Joined(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime))};
+}
+
+// The one way from a program path to the system's: checked by the path rule
+// (here a ":" that is no drive's is refused too: it would name a stream
+// inside another file). Nothing, with `reason`, for a refused path.
+std::optional<std::wstring> Wide(const std::string& path, std::string* reason = nullptr) {
+    std::optional<SafePath> checked = SafePath::From(path, true, reason);
+    if (!checked) return std::nullopt;
+    return WideFromOem(checked->text());
+}
+
+Status Refused(const std::string& what, const std::string& reason) {
+    return Status::Fail(what + ": the path " + reason);
+}
+
 class WindowsFile final : public File {
 public:
     explicit WindowsFile(HANDLE h) : h_(h) {}
@@ -61,6 +87,7 @@ public:
         if (!GetFileSizeEx(h_, &size)) return -1;
         return size.QuadPart;
     }
+    std::optional<FileStamp> Stamp() override { return StampOf(h_); }
     std::int64_t ReadAt(std::int64_t pos, void* buffer, std::size_t n) override {
         std::size_t done = 0;
         auto* out = static_cast<char*>(buffer);
@@ -128,50 +155,78 @@ std::string OemFromWide(const std::wstring& wide) {
     return s;
 }
 
-std::string NativePath(const std::string& programPath) { return programPath; }
+std::string NativePath(const std::string& programPath) {
+    return PathRefusal(programPath, true) ? std::string() : programPath;
+}
 
 void ReserveForFile(std::string& buffer, std::size_t size) { buffer.reserve(size); }
 
 namespace {
 
-// Why an open handle may not be used in `mode`; empty when it may. COM1,
-// NUL, a pipe or a folder are no files to read; the program's own files are
-// never reached through a reparse point or another name of the file.
-std::string RefusalOf(HANDLE h, OpenMode mode) {
-    if (GetFileType(h) != FILE_TYPE_DISK) return "not a regular file";
+// True when the handle, opened with FILE_FLAG_OPEN_REPARSE_POINT, is a link
+// (a symbolic link, a junction: a reparse point that names another file)
+// rather than a file. Windows gives no owner to judge a link by without
+// libraries beyond the kernel's, so files in shared folders are never
+// reached through one.
+bool IsLink(HANDLE h, const BY_HANDLE_FILE_INFORMATION& info) {
+    if (!(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
+    FILE_ATTRIBUTE_TAG_INFO tag {};
+    return !GetFileInformationByHandleEx(h, FileAttributeTagInfo, &tag, sizeof tag) ||
+           IsReparseTagNameSurrogate(tag.ReparseTag);
+}
+
+// Why an open handle may not be used in `mode`, in the operator's terms.
+struct Refusal {
+    std::string why;  // empty when it may be used
+    FailureCause cause = FailureCause::None;
+};
+
+// COM1, NUL, a pipe or a folder are no files to read; no file is reached
+// through a link, and the program's own files are never reached through any
+// reparse point or another name of the file.
+Refusal RefusalOf(HANDLE h, OpenMode mode) {
+    if (GetFileType(h) != FILE_TYPE_DISK) return {"not a regular file", FailureCause::NotAFile};
     BY_HANDLE_FILE_INFORMATION info {};
-    if (!GetFileInformationByHandle(h, &info)) return LastErrorText();
-    if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return "is a folder";
+    if (!GetFileInformationByHandle(h, &info)) return {LastErrorText(), FailureCause::Other};
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return {"is a folder", FailureCause::NotAFile};
+    if (IsLink(h, info)) return {"a link (reparse point), never followed in a shared folder", FailureCause::Denied};
     if (mode == OpenMode::Private &&
         ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || info.nNumberOfLinks != 1))
-        return "not a file of this user alone";
+        return {"not a file of this user alone", FailureCause::Denied};
     return {};
 }
 
-HANDLE OpenPrivateHandle(const std::wstring& path, DWORD disposition) {
-    // The reparse point itself is opened, never what it points to; it is refused after.
-    return CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                       nullptr, disposition, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+// The reparse point itself is opened, never what it points to; it is refused after.
+HANDLE OpenNamed(const std::wstring& path, DWORD access, DWORD share, DWORD disposition) {
+    return CreateFileW(path.c_str(), access, share, nullptr, disposition,
+                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
 }
 
-}  // namespace
-
-NativeFile OpenPrivateFile(const std::string& path, bool& created, std::string* refusal) {
-    const std::wstring wide = WideFromOem(path);
+// Opens an existing file, or makes it new; `created` tells which. A file
+// made by another program in between is opened on the next round.
+HANDLE OpenOrCreate(const std::wstring& path, DWORD access, bool& created) {
     HANDLE h = INVALID_HANDLE_VALUE;
     for (int attempt = 0; attempt < 3; ++attempt) {
         created = false;
-        h = OpenPrivateHandle(wide, OPEN_EXISTING);
+        h = OpenNamed(path, access, kShareAll, OPEN_EXISTING);
         if (h != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_NOT_FOUND) break;
-        h = OpenPrivateHandle(wide, CREATE_NEW);
+        h = OpenNamed(path, access, kShareAll, CREATE_NEW);
         created = h != INVALID_HANDLE_VALUE;
         if (h != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) break;
     }
+    return h;
+}
+
+
+}  // namespace
+
+NativeFile OpenPrivateFile(const SafePath& path, bool& created, std::string* refusal) {
+    HANDLE h = OpenOrCreate(WideFromOem(path.text()), GENERIC_READ | GENERIC_WRITE, created);
     if (h == INVALID_HANDLE_VALUE) {
         if (refusal) *refusal = LastErrorText();
         return INVALID_HANDLE_VALUE;
     }
-    std::string why = RefusalOf(h, OpenMode::Private);
+    std::string why = RefusalOf(h, OpenMode::Private).why;
     if (why.empty()) return h;
     CloseHandle(h);
     if (refusal) *refusal = why;
@@ -181,35 +236,31 @@ NativeFile OpenPrivateFile(const std::string& path, bool& created, std::string* 
 bool IsOpen(NativeFile file) { return file != INVALID_HANDLE_VALUE; }
 
 std::unique_ptr<File> SystemPlatform::Open(const std::string& path, OpenMode mode, std::string* reason) {
+    std::string why;
+    std::optional<SafePath> checked = SafePath::From(path, true, &why);
+    if (!checked) {
+        if (reason) *reason = "the path " + why;
+        return nullptr;
+    }
     if (mode == OpenMode::Private) {
         bool created = false;
-        HANDLE h = OpenPrivateFile(path, created, reason);
+        HANDLE h = OpenPrivateFile(*checked, created, reason);
         return IsOpen(h) ? std::make_unique<WindowsFile>(h) : nullptr;
     }
-    DWORD access = 0, share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, disposition = 0;
-    DWORD flags = FILE_ATTRIBUTE_NORMAL;
+    const std::wstring wide = WideFromOem(checked->text());
+    bool created = false;
+    HANDLE h = INVALID_HANDLE_VALUE;
     switch (mode) {
-        case OpenMode::ReadShared:
-            access = GENERIC_READ;
-            disposition = OPEN_EXISTING;
-            break;
-        case OpenMode::ReadWriteShared:
-            access = GENERIC_READ | GENERIC_WRITE;
-            disposition = OPEN_ALWAYS;
-            break;
-        case OpenMode::CreateExclusive:
-            access = GENERIC_WRITE;
-            share = 0;
-            disposition = CREATE_NEW;
-            break;
-        case OpenMode::Private: break;
+    case OpenMode::ReadShared: h = OpenNamed(wide, GENERIC_READ, kShareAll, OPEN_EXISTING); break;
+    case OpenMode::ReadCreating: h = OpenOrCreate(wide, GENERIC_READ, created); break;
+    case OpenMode::CreateExclusive: h = OpenNamed(wide, GENERIC_WRITE, 0, CREATE_NEW); break;
+    case OpenMode::Private: break;
     }
-    HANDLE h = CreateFileW(WideFromOem(path).c_str(), access, share, nullptr, disposition, flags, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         if (reason) *reason = LastErrorText();
         return nullptr;
     }
-    std::string refusal = RefusalOf(h, mode);
+    std::string refusal = RefusalOf(h, mode).why;
     if (!refusal.empty()) {
         CloseHandle(h);
         if (reason) *reason = refusal;
@@ -219,17 +270,36 @@ std::unique_ptr<File> SystemPlatform::Open(const std::string& path, OpenMode mod
 }
 
 bool SystemPlatform::Exists(const std::string& path) {
-    return GetFileAttributesW(WideFromOem(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+    std::optional<std::wstring> wide = Wide(path);
+    return wide && GetFileAttributesW(wide->c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::optional<FileStamp> SystemPlatform::Stamp(const std::string& path) {
+    std::optional<std::wstring> wide = Wide(path);
+    if (!wide) return std::nullopt;
+    // Attributes only: no read, and no sharing conflict with any open.
+    HANDLE h = CreateFileW(wide->c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return std::nullopt;
+    std::optional<FileStamp> stamp = StampOf(h);
+    CloseHandle(h);
+    return stamp;
 }
 
 Status SystemPlatform::Remove(const std::string& path) {
-    if (!DeleteFileW(WideFromOem(path).c_str())) return Status::Fail(LastErrorText());
+    std::string why;
+    std::optional<std::wstring> wide = Wide(path, &why);
+    if (!wide) return Refused("cannot remove " + path, why);
+    if (!DeleteFileW(wide->c_str())) return Status::Fail(LastErrorText());
     return Status::Ok();
 }
 
 Status SystemPlatform::Replace(const std::string& from, const std::string& to) {
-    std::wstring source = WideFromOem(from);
-    std::wstring target = WideFromOem(to);
+    std::string why;
+    std::optional<std::wstring> checkedSource = Wide(from, &why);
+    std::optional<std::wstring> checkedTarget = checkedSource ? Wide(to, &why) : std::nullopt;
+    if (!checkedTarget) return Refused("cannot replace " + to, why);
+    const std::wstring& source = *checkedSource;
+    const std::wstring& target = *checkedTarget;
     // ReplaceFileW keeps the replaced file's attributes, ACL and streams.
     if (GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES) {
         if (ReplaceFileW(target.c_str(), source.c_str(), nullptr,
@@ -275,39 +345,55 @@ Status FolderOf(const std::string& path) {
 Status SystemPlatform::OpenForRewrite(const std::string& path, RewriteTarget& target) {
     target = RewriteTarget {};
     target.path = path;
-    std::wstring wide = WideFromOem(path);
+    std::string why;
+    std::optional<std::wstring> checked = Wide(path, &why);
+    if (!checked) return Refused("cannot open " + path, why);
+    const std::wstring& wide = *checked;
     DWORD attributes = GetFileAttributesW(wide.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         if (GetLastError() != ERROR_FILE_NOT_FOUND) return Failed("cannot open", path);
         Status folder = FolderOf(path);
         if (!folder) return folder;
+    } else if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        return Status::Fail("cannot open " + path + ": it is a folder", FailureCause::NotAFile);
     } else if (attributes & FILE_ATTRIBUTE_READONLY) {
         SetLastError(ERROR_ACCESS_DENIED);
         return Failed("cannot open", path);
     }
 
     const std::wstring lockPath = wide + L".lck";
+    const std::string lockName = path + ".lck";
     HANDLE lock = OpenRewriteLock(lockPath);
     if (lock == INVALID_HANDLE_VALUE) {
-        // Held by another rewrite, or just closed by one and not yet gone.
         DWORD err = GetLastError();
-        if (err == ERROR_SHARING_VIOLATION ||
-            (err == ERROR_ACCESS_DENIED && GetFileAttributesW(lockPath.c_str()) != INVALID_FILE_ATTRIBUTES))
+        DWORD lockAttributes = GetFileAttributesW(lockPath.c_str());
+        // A folder of that name is no lock that anybody lets go of: waiting
+        // for it would only make every save fail later.
+        if (lockAttributes != INVALID_FILE_ATTRIBUTES && (lockAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            return Status::Fail("cannot lock " + path + ": its lock file " + lockName +
+                                    " is a folder; nothing can be saved until it is removed",
+                                FailureCause::NotAFile);
+        // Held by another rewrite, or just closed by one and not yet gone.
+        if (err == ERROR_SHARING_VIOLATION || (err == ERROR_ACCESS_DENIED && lockAttributes != INVALID_FILE_ATTRIBUTES))
             return Status::Fail("another program is changing " + path, FailureCause::InUse);
         return Failed("cannot lock", path);
     }
     target.held = std::make_unique<WindowsFile>(lock);
+    Refusal lockRefusal = RefusalOf(lock, OpenMode::ReadShared);
+    if (!lockRefusal.why.empty())
+        return Status::Fail("cannot lock " + path + ": its lock file " + lockName + ": " + lockRefusal.why,
+                            FailureCause::NotAFile);
 
-    // Read and closed again: the replace needs the name free.
-    HANDLE h = CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Read and closed again: the replace needs the name free. What is read
+    // is what this open checked: never a file reached through a link.
+    HANDLE h = OpenNamed(wide, GENERIC_READ | GENERIC_WRITE, kShareAll, OPEN_EXISTING);
     if (h == INVALID_HANDLE_VALUE) {
         if (GetLastError() == ERROR_FILE_NOT_FOUND) return Status::Ok();  // a first save
         return Failed("cannot open", path);
     }
     WindowsFile file(h);
-    std::string refusal = RefusalOf(h, OpenMode::ReadWriteShared);
-    if (!refusal.empty()) return Status::Fail("cannot open " + path + ": " + refusal);
+    Refusal refusal = RefusalOf(h, OpenMode::ReadShared);
+    if (!refusal.why.empty()) return Status::Fail("cannot open " + path + ": " + refusal.why, refusal.cause);
     std::int64_t size = file.Size();
     if (size < 0) return Failed("cannot read", path);
     if (size > kLargeFileLimit)
@@ -323,8 +409,10 @@ Status SystemPlatform::OpenForRewrite(const std::string& path, RewriteTarget& ta
 
 std::vector<std::string> SystemPlatform::ListDirectory(const std::string& directory) {
     std::vector<std::string> names;
+    std::optional<std::wstring> wide = Wide(directory + "*");
+    if (!wide) return names;
     WIN32_FIND_DATAW found {};
-    HANDLE search = FindFirstFileW(WideFromOem(directory + "*").c_str(), &found);
+    HANDLE search = FindFirstFileW(wide->c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return names;
     do {
         std::string name = OemFromWide(found.cFileName);
@@ -335,9 +423,10 @@ std::vector<std::string> SystemPlatform::ListDirectory(const std::string& direct
 }
 
 bool SystemPlatform::RemoveIfDeadCopy(const std::string& path) {
+    std::optional<std::wstring> wide = Wide(path);
+    if (!wide) return false;
     // A live save holds its copy open without delete sharing: this open fails.
-    HANDLE h = CreateFileW(WideFromOem(path).c_str(), GENERIC_READ | DELETE, 0, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    HANDLE h = OpenNamed(*wide, GENERIC_READ | DELETE, 0, OPEN_EXISTING);
     if (h == INVALID_HANDLE_VALUE) return false;
     bool removed = false;
     FILETIME written {};
@@ -358,9 +447,14 @@ bool SystemPlatform::RemoveIfDeadCopy(const std::string& path) {
 }
 
 std::unique_ptr<File> SystemPlatform::CreateCopy(const std::string& path, const FileIdentity&, Status& status) {
+    std::string why;
+    std::optional<std::wstring> wide = Wide(path, &why);
+    if (!wide) {
+        status = Refused("cannot create the copy " + path, why);
+        return nullptr;
+    }
     // Readers are welcome; nobody may delete it while this save runs.
-    HANDLE h = CreateFileW(WideFromOem(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = OpenNamed(*wide, GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW);
     if (h == INVALID_HANDLE_VALUE) {
         status = Failed("cannot create the copy", path);
         return nullptr;
@@ -380,11 +474,28 @@ std::string SystemPlatform::GetEnv(const std::string& name) {
 }
 
 Status SystemPlatform::SetCurrentDirectory(const std::string& path) {
-    if (!SetCurrentDirectoryW(WideFromOem(path).c_str())) return Status::Fail(LastErrorText());
+    std::string why;
+    std::optional<std::wstring> wide = Wide(path, &why);
+    if (!wide) return Status::Fail("the path " + why);
+    if (!SetCurrentDirectoryW(wide->c_str())) return Status::Fail(LastErrorText());
     return Status::Ok();
 }
 
+std::string SystemPlatform::AbsolutePath(const std::string& path) {
+    std::optional<std::wstring> wide = Wide(path);
+    if (path.empty() || !wide) return path;
+    DWORD n = GetFullPathNameW(wide->c_str(), 0, nullptr, nullptr);
+    if (n == 0) return path;
+    std::wstring full(n, L'\0');
+    DWORD got = GetFullPathNameW(wide->c_str(), n, full.data(), nullptr);
+    if (got == 0 || got >= n) return path;
+    full.resize(got);
+    return OemFromWide(full);
+}
+
 int SystemPlatform::RunCommand(const std::string& commandLine) {
+    // The interpreter's path comes from COMSPEC: no control byte goes into a command line.
+    if (PathRefusal(commandLine, false)) return -1;
     std::wstring line = WideFromOem(commandLine);
     std::vector<wchar_t> mutableLine(line.begin(), line.end());
     mutableLine.push_back(L'\0');

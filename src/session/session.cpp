@@ -1,9 +1,11 @@
 #include "session/session.h"
 
 #include <cstddef>
+#include <optional>
 
 #include "config/ini_file.h"
 #include "format/dates.h"
+#include "platform/safe_path.h"
 #include "text/cp850.h"
 
 namespace qp {
@@ -21,10 +23,33 @@ std::string WithSeparator(const Platform& platform, std::string dir) {
     return last == '/' ? dir : dir + "/";
 }
 
+// A folder taken from a variable or a file: the one rule for paths decides
+// whether it may name one. A refused text counts as missing, and says so
+// without showing its bytes.
+std::string FolderSetting(Platform& platform, const std::string& setting, const std::string& text,
+                          std::vector<std::string>& problems) {
+    if (std::optional<std::string> refusal = PathRefusal(text, platform.IsWindowsHost())) {
+        problems.push_back(setting + " " + *refusal + ": taken as missing");
+        return {};
+    }
+    return text;
+}
+
+// The installation's and the temporary folder, named once for the whole
+// run: a relative name is made absolute now, from the folder the program was
+// started in, before it changes to the installation's folder.
+std::string RootSetting(Platform& platform, const char* variable, std::vector<std::string>& problems) {
+    std::string folder = FolderSetting(platform, variable, platform.GetEnv(variable), problems);
+    if (folder.empty()) return folder;
+    const std::string absolute = platform.AbsolutePath(folder);
+    return WithSeparator(platform, FolderSetting(platform, std::string(variable) + " (from the current folder)",
+                                                 absolute, problems));
+}
+
 // TERM is the suite's terminal directory on Windows; on POSIX it names the
 // terminal type, and counts only when it happens to be a directory.
-std::string TerminalDirFromTerm(Platform& platform) {
-    std::string term = platform.GetEnv("TERM");
+std::string TerminalDirFromTerm(Platform& platform, std::vector<std::string>& problems) {
+    std::string term = FolderSetting(platform, "TERM", platform.GetEnv("TERM"), problems);
     if (term.empty() || platform.IsWindowsHost()) return term;
     return platform.Exists(term + "/.") ? term : std::string();
 }
@@ -51,8 +76,8 @@ std::string HostKindOf(Platform& platform) {
 
 Session ReadSessionEnvironment(Platform& platform) {
     Session session;
-    session.RootDir = WithSeparator(platform, platform.GetEnv("MURROOT"));
-    session.TempDir = WithSeparator(platform, platform.GetEnv("MURTMP"));
+    session.RootDir = RootSetting(platform, "MURROOT", session.problems);
+    session.TempDir = RootSetting(platform, "MURTMP", session.problems);
     // Each file is read once, whatever the number of keys taken from it. A
     // file that is no regular file or too large counts as missing, and says so.
     auto read = [&](const std::string& path, std::int64_t limit) {
@@ -65,8 +90,9 @@ Session ReadSessionEnvironment(Platform& platform) {
     const IniDocument sessionFile = read(session.TempDir + "Sessio.ini", kSmallFileLimit);
     session.SessionTitle = " " + sessionFile.Value("Menu", "Titol") + " ";
     session.MenuName = sessionFile.Value("Menu", "NomMenu");
-    session.TerminalDir = sessionFile.Value("Terminal", "Dir");
-    if (session.TerminalDir.empty()) session.TerminalDir = TerminalDirFromTerm(platform);
+    session.TerminalDir = FolderSetting(platform, "Sessio.ini [Terminal] Dir", sessionFile.Value("Terminal", "Dir"),
+                                        session.problems);
+    if (session.TerminalDir.empty()) session.TerminalDir = TerminalDirFromTerm(platform, session.problems);
     session.TerminalDir = WithSeparator(platform, session.TerminalDir);
     if (session.TempDir.empty()) session.TempDir = session.TerminalDir;
 

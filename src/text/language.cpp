@@ -18,13 +18,12 @@ int ColumnOf(const std::string& languageCode) {
 
 Translator::Translator(Platform& platform, std::string rootDir, std::string languageCode, std::string programName)
     : platform_(platform),
-      rootDir_(std::move(rootDir)),
-      languageCode_(std::move(languageCode)),
-      programName_(std::move(programName)) {}
+      path_(std::move(rootDir) + "LOCALE\\" + programName + ".LNG"),
+      languageCode_(std::move(languageCode)) {}
 
 std::string Translator::Translate(const std::string& catalan) {
     if (languageCode_ == "CAT") return catalan;
-    if (!loaded_) LoadLanguageFile();
+    if (!loaded_ || !stamp_ || platform_.Stamp(path_) != stamp_) LoadLanguageFile();
     if (!index_) return catalan;
     std::optional<std::string_view> translation = index_->Find(catalan);
     return translation ? std::string(*translation) : catalan;
@@ -32,14 +31,18 @@ std::string Translator::Translate(const std::string& catalan) {
 
 void Translator::LoadLanguageFile() {
     loaded_ = true;
-    std::string path = rootDir_ + "LOCALE\\" + programName_ + ".LNG";
-    // Opening for writing makes an empty file when there is none yet, for
-    // every language but Catalan, even one without a column.
-    platform_.Open(path, OpenMode::ReadWriteShared);
-    int column = ColumnOf(languageCode_);
-    if (column == 0) return;
-    // A file that cannot be read leaves every text in Catalan for the run.
-    std::optional<std::string> bytes = ReadWholeFile(platform_, path, kLargeFileLimit);
+    index_.reset();
+    // An existing file is only read; a missing one is made empty, for every
+    // language but Catalan, even one without a column, and never through a
+    // link: the LOCALE folder is shared.
+    std::unique_ptr<File> file = platform_.Open(path_, OpenMode::ReadCreating);
+    // A file that cannot be used (a folder, a FIFO, too large) is not tried
+    // again until it changes.
+    stamp_ = file ? file->Stamp() : platform_.Stamp(path_);
+    const int column = ColumnOf(languageCode_);
+    if (!file || column == 0) return;
+    // Read after the stamp was taken: a change made meanwhile is read again.
+    std::optional<std::string> bytes = ReadWholeFile(*file, kLargeFileLimit);
     if (bytes) index_.emplace(std::move(*bytes), column);
 }
 

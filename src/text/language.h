@@ -1,7 +1,9 @@
 // Translation of the program's Catalan texts through its language file
-// RootDir + "LOCALE\" + ProgramName + ".LNG", read once per run: the first
-// text that needs it reads the whole file into an index, later texts are
-// looked up there.
+// RootDir + "LOCALE\" + ProgramName + ".LNG". The file is read into an index
+// once, and read again only when it is no longer the file indexed: each text
+// looks at the file's stamp (which file, its size, when it was written), one
+// look at its entry and no read, so that a translation added on the server
+// while the program runs is used from the next text on.
 #pragma once
 
 #include <optional>
@@ -21,10 +23,12 @@ private:
     void LoadLanguageFile();
 
     Platform& platform_;
-    std::string rootDir_;
+    std::string path_;
     std::string languageCode_;
-    std::string programName_;
     bool loaded_ = false;
+    // The file as it was read; nothing when there was none (it is made again
+    // at the next text, for every language but Catalan).
+    std::optional<FileStamp> stamp_;
     // Nothing for a language without a column, or a file that could not be read.
     std::optional<TranslationIndex> index_;
 };

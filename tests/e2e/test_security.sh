@@ -5,7 +5,9 @@
 # page of the session's language comes first: on Linux the pager shows
 # AJUDA/SPA/QPLAYOUT.HLP in a Spanish session; under Wine the suite's QPOPEN
 # (here a QPOPEN.BAT in MURROOT that notes its argument) is given
-# AJUDA\SPA\X.HTM, and a menu name with "&" runs nothing.
+# AJUDA\SPA\X.HTM, and a menu name with "&" runs nothing. A NUL byte in
+# Sessio.ini [Terminal] Dir is refused and named, a relative MURROOT is made
+# absolute, and a language file changed while the editor runs is read again.
 # Usage: test_security.sh <path-to-qplayout> <source-dir>
 set -u
 
@@ -62,6 +64,63 @@ expect_f1_refused() {
   [ ! -e "$marker" ] || fail "$what: a command ran"
 }
 
+# run_mode [VARIABLE=VALUE...] -- ARGUMENTS...: a mode without console on
+# INSTALL, from E2E_WORK; output in OUT, status in STATUS.
+run_mode() {
+  local vars=("MURROOT=$(windows_name "$INSTALL")" "MURTMP=$(windows_name "${INSTALL}TEMP/")")
+  while [ "$1" != -- ]; do
+    vars+=("$1")
+    shift
+  done
+  shift
+  OUT="$E2E_WORK/out"
+  (cd "$E2E_WORK" && env -u TERM WINEDEBUG=-all "${vars[@]}" $(program) "$@" </dev/null >"$OUT" 2>&1)
+  STATUS=$?
+  sed -i 's/\r$//' "$OUT"
+}
+
+# windows_name PATH: PATH as the program under test names it (unquoted).
+windows_name() {
+  case "$QP_BIN" in
+    *.exe) local name; name=$(WINEDEBUG=-all winepath -w "$1"); case "$1" in */) name="${name%\\}\\" ;; esac; echo "$name" ;;
+    *) echo "$1" ;;
+  esac
+}
+
+# (e) A NUL byte in Sessio.ini [Terminal] Dir would cut the folder where the
+# system reads it, leaving a file of the operator's as MURCALC.TMP: the
+# value is refused, counts as missing and is named.
+make_install "$SRC"
+printf 'own notes' >"$E2E_WORK/notes.txt"
+printf '[Menu]\r\nTitol=Rebuts\r\n[Terminal]\r\nDir=%s\0\r\n' "$(windows_name "$E2E_WORK/notes.txt")" >"${INSTALL}TEMP/Sessio.ini"
+run_mode -- --session
+[ "$STATUS" = 0 ] || fail "--session with a NUL in Dir: exit status $STATUS"
+grep -qF 'Problem: Sessio.ini [Terminal] Dir holds a NUL byte: taken as missing' "$OUT" ||
+  fail "--session does not name the refused Dir: $(cat "$OUT")"
+grep -qx 'TerminalDir: ""' "$OUT" || fail "the refused Dir was used: $(grep TerminalDir "$OUT")"
+
+# (f) A relative MURROOT is the start folder's: made absolute before the
+# program changes to it.
+make_install "$SRC"
+rm -rf "$E2E_WORK/mur" && cp -r "$INSTALL" "$E2E_WORK/mur"
+run_mode MURROOT=mur -- --get Fila.Dat
+[ "$STATUS" = 0 ] && [ "$(cat "$OUT")" = "Fila.Dat=3" ] || fail "--get with MURROOT=mur: $STATUS, $(cat "$OUT")"
+
+# (g) The language file changed on the server while the editor runs: the
+# next message is in the new text.
+make_install "$SRC"
+set_language "$INSTALL" SPA
+start_editor
+keys Down Down 1 Enter
+keys F10
+wait_for "EL ORDEN DE LAS FILAS NO ES CORRECTO"
+keys Enter
+wait_gone "EL ORDEN DE LAS FILAS NO"
+sed -i 's/EL ORDEN DE LAS FILAS NO ES CORRECTO/ORDEN CAMBIADO EN EL SERVIDOR/' "${INSTALL}LOCALE/QPLAYOUT.LNG"
+keys F10
+wait_for "ORDEN CAMBIADO EN EL SERVIDOR"
+e2e_stop
+
 case "$QP_BIN" in
   *.exe)
     # (c) Under Wine: the HTML page of the session's language through QPOPEN.
@@ -89,7 +148,8 @@ case "$QP_BIN" in
     start_editor
     expect_f1_refused "a menu name with &" "${INSTALL}PWNED.TXT"
     [ ! -e "${INSTALL}QPOPEN.LOG" ] || fail "QPOPEN was started for a menu name with &"
-    echo "PASS: QPOPEN given the Spanish page, a menu name with & ran nothing"
+    echo "PASS: QPOPEN given the Spanish page, a menu name with & ran nothing; a NUL in Dir refused,"\
+      "a relative MURROOT, a language file changed while the editor runs"
     exit 0
     ;;
 esac
@@ -130,4 +190,5 @@ expect_f1_page CAT "PAGINA DE PROVA EN CATALA"
 expect_f1_page SPA "PAGINA DE PRUEBA EN CASTELLANO" WINDIR=x
 expect_f1_page GLG "PAGINA DE PROVA EN CATALA"  # no Galician pages: the Catalan one
 
-echo "PASS: shell syntax in the menu name runs nothing, with WINDIR set too; the page of the session's language"
+echo "PASS: shell syntax in the menu name runs nothing, with WINDIR set too; the page of the session's language;"\
+  "a NUL in Dir refused, a relative MURROOT, a language file changed while the editor runs"

@@ -46,7 +46,7 @@ TEST_F(PlatformFiles, OpenModes) {
     EXPECT_EQ(platform.Open(dir / "missing", OpenMode::ReadShared, &reason), nullptr);
     EXPECT_FALSE(reason.empty());
 
-    EXPECT_NE(platform.Open(dir / "made", OpenMode::ReadWriteShared), nullptr);
+    EXPECT_NE(platform.Open(dir / "made", OpenMode::ReadCreating), nullptr);
     EXPECT_TRUE(dir.Has("made"));
     EXPECT_EQ(dir.Read("made"), "");
 

@@ -2,8 +2,11 @@
 // what is refused, and that a failure leaves the file and its folder as they were.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <functional>
+#include <iostream>
 #include <string>
 #include <vector>
 
@@ -88,6 +91,7 @@ public:
     public:
         explicit FullFile(std::unique_ptr<File> inner) : inner_(std::move(inner)) {}
         std::int64_t Size() override { return inner_->Size(); }
+        std::optional<FileStamp> Stamp() override { return inner_->Stamp(); }
         std::int64_t ReadAt(std::int64_t pos, void* buffer, std::size_t n) override { return inner_->ReadAt(pos, buffer, n); }
         Status WriteAt(std::int64_t, const void*, std::size_t) override {
             return Status::Fail("No space left on device", FailureCause::DiskFull);
@@ -113,6 +117,38 @@ TEST(RewriteFile, AFullDiskLeavesTheFileAndNoCopy) {
     EXPECT_EQ(dir.Entries(), std::vector<std::string> {"Tarn.ini"});
 }
 
+// A name the save needs, taken by something that is no file, is no lock that
+// anybody lets go of: the save fails at once, naming it, without waiting.
+TEST(RewriteFile, ANameTakenByNoFileFailsAtOnce) {
+    class NoWaiting : public SystemPlatform {
+    public:
+        void SleepMilliseconds(int) override { ++sleeps; }
+        int sleeps = 0;
+    };
+    const struct {
+        const char* name;
+        const char* folder;  // made in the file's place
+        const char* named;   // what the reason names
+    } cases[] = {
+        {"the file is a folder", "Tarn.ini", "Tarn.ini"},
+#ifdef _WIN32
+        {"the lock file is a folder", "Tarn.ini.lck", "Tarn.ini.lck"},
+#endif
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        if (std::string(c.folder) != "Tarn.ini") dir.Write("Tarn.ini", kOld);
+        fs::create_directory(dir / c.folder);
+        NoWaiting platform;
+        Status status = RewriteFile(platform, dir / "Tarn.ini", WriteBytes(kNew));
+        EXPECT_EQ(status.cause, FailureCause::NotAFile) << status.reason;
+        EXPECT_NE(status.reason.find(c.named), std::string::npos) << status.reason;
+        EXPECT_EQ(platform.sleeps, 0);
+        EXPECT_TRUE(fs::is_directory(dir / c.folder));
+    }
+}
+
 #ifndef _WIN32
 
 struct Identity {
@@ -131,13 +167,17 @@ TEST(RewriteFile, KeepsModeOwnerAndGroup) {
     struct Case {
         const char* name;
         mode_t mode;
+        mode_t saved;     // permission bits only: never set-user-ID, set-group-ID or sticky
         bool otherOwner;  // needs root
     };
     const Case cases[] = {
-        {"group may write, others nothing", 0660, false},
-        {"private", 0600, false},
-        {"readable by all", 0644, false},
-        {"another owner and group, saved by root", 0640, true},
+        {"group may write, others nothing", 0660, 0660, false},
+        {"private", 0600, 0600, false},
+        {"readable by all", 0644, 0644, false},
+        {"another owner and group, saved by root", 0640, 0640, true},
+        {"set-user-ID", 04755, 0755, false},
+        {"set-group-ID", 02775, 0775, false},
+        {"sticky", 01666, 0666, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -154,7 +194,8 @@ TEST(RewriteFile, KeepsModeOwnerAndGroup) {
         ASSERT_TRUE(RewriteFile(platform, path, WriteBytes(kNew)).ok);
         const Identity after = IdentityOf(path);
         EXPECT_EQ(dir.Read("Tarn.ini"), kNew);
-        EXPECT_EQ(after.mode, before.mode);
+        EXPECT_EQ(before.mode, c.mode);
+        EXPECT_EQ(after.mode, c.saved);
         EXPECT_EQ(after.owner, before.owner);
         EXPECT_EQ(after.group, before.group);
     }
@@ -277,6 +318,60 @@ TEST(RewriteFile, FollowsOnlyALinkItsOwnerMayBeTrustedWith) {
         EXPECT_EQ(status.cause, c.followed ? FailureCause::None : FailureCause::Denied);
         EXPECT_TRUE(fs::is_symlink(dir / "shared/Tarn.ini"));
     }
+}
+
+// Another user swaps the shared Tarn.ini between a regular file and a link to
+// one of the operator's files, as fast as it can, while saves go on: the
+// check of the name and the open are one, so no save ever reads or writes the
+// operator's file; each either saves the shared file or is refused.
+TEST(RewriteFile, AFileSwappedWithALinkIsNeverFollowed) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
+    TempDir dir;
+    fs::create_directory(dir / "shared");
+    fs::create_directory(dir / "home");
+    ASSERT_EQ(::chmod((dir / "shared").c_str(), 0777), 0);
+    const std::string secret = "the operator's own file\n";
+    dir.Write("home/own", secret);
+    ASSERT_EQ(::chmod((dir / "home/own").c_str(), 0600), 0);
+    dir.Write("shared/Tarn.ini", kOld);
+    const std::string shared = dir / "shared/";
+    const std::string own = dir / "home/own";
+    const pid_t swapper = ::fork();
+    if (swapper == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(99);
+        const std::string link = shared + ".link", file = shared + ".file", name = shared + "Tarn.ini";
+        for (;;) {
+            (void)::symlink(own.c_str(), link.c_str());
+            (void)::rename(link.c_str(), name.c_str());
+            int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+            if (fd >= 0) {
+                (void)!::write(fd, kOld.data(), kOld.size());
+                ::close(fd);
+            }
+            (void)::rename(file.c_str(), name.c_str());
+        }
+    }
+    SystemPlatform platform;
+    int saved = 0;
+    int refused = 0;
+    bool readTheOwnFile = false;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
+    while (std::chrono::steady_clock::now() < end) {
+        Status status = RewriteFile(platform, shared + "Tarn.ini", [&](const RewriteTarget& current, std::string& bytes) {
+            readTheOwnFile = readTheOwnFile || current.bytes == secret;
+            bytes = kNew;
+            return Status::Ok();
+        });
+        ++(status.ok ? saved : refused);
+    }
+    ::kill(swapper, SIGKILL);
+    ::waitpid(swapper, nullptr, 0);
+    EXPECT_FALSE(readTheOwnFile);
+    EXPECT_EQ(dir.Read("home/own"), secret);
+    EXPECT_EQ(IdentityOf(own).mode, 0600u);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir / "home"), fs::directory_iterator {}), 1) << "nothing made beside it";
+    std::cout << saved << " saves went through, " << refused << " were refused\n";
+    EXPECT_GT(saved + refused, 0);
 }
 
 // Another program that holds a POSIX record lock on the file, as lockf(3)

@@ -6,6 +6,7 @@
 #include <map>
 #include <string>
 
+#include "platform/safe_path.h"
 #include "platform/temp_dir.h"
 #include "session/session.h"
 #include "session/session_report.h"
@@ -27,6 +28,18 @@ public:
         return it == env.end() ? std::string() : it->second;
     }
     bool IsWindowsHost() const override { return windows; }
+    // As the host makes it absolute: a POSIX one from the current folder, a
+    // Windows one from the folder C:\START.
+    std::string AbsolutePath(const std::string& path) override {
+        if (!windows) {
+            if (path.empty() || path[0] == '/' || path[0] == '\\' || std::filesystem::path(path).is_absolute())
+                return path;
+            return std::filesystem::current_path().generic_string() + "/" + path;
+        }
+        const bool drive = path.size() >= 2 && path[1] == ':';
+        if (drive && path.size() >= 3 && (path[2] == '\\' || path[2] == '/')) return path;
+        return (drive ? path.substr(0, 2) : std::string("C:")) + "\\START\\" + path.substr(drive ? 2 : 0);
+    }
 };
 
 // Runs the test body from inside `dir`, as a process started there would.
@@ -140,7 +153,8 @@ TEST_P(TempDirTest, RootDirGetsOneSeparator) {
 INSTANTIATE_TEST_SUITE_P(Cases, TempDirTest,
                          ::testing::Values(DirCase {"BackslashAdded", true, "C:\\TMP", "C:\\TMP\\"},
                                            DirCase {"BackslashKept", true, "C:\\TMP\\", "C:\\TMP\\"},
-                                           DirCase {"ColonKept", true, "C:", "C:"},
+                                           DirCase {"DriveMadeAbsolute", true, "C:", "C:\\START\\"},
+                                           DirCase {"RelativeMadeAbsolute", true, "TMP", "C:\\START\\TMP\\"},
                                            DirCase {"WindowsSlashGetsBackslash", true, "C:/TMP/", "C:/TMP/\\"},
                                            DirCase {"PosixSlashKept", false, "/tmp/mur/", "/tmp/mur/"},
                                            DirCase {"PosixSlashAdded", false, "/tmp/mur", "/tmp/mur/"},
@@ -187,6 +201,73 @@ INSTANTIATE_TEST_SUITE_P(
                       TermCase {"WindowsTakesTermAsIs", true, false, "C:\\TERM", "C:\\TERM\\"},
                       TermCase {"WindowsKeepsColon", true, false, "T:", "T:"}),
     [](const ::testing::TestParamInfo<TermCase>& p) { return std::string(p.param.name); });
+
+// Folders from the environment and from Sessio.ini pass one rule for paths:
+// a NUL (which would cut the path where the system reads it) or another
+// control byte makes the setting count as missing, named without its bytes.
+// Relative roots are made absolute from the start folder.
+struct BoundaryCase {
+    const char* name;
+    bool windows;
+    std::map<std::string, std::string> env;  // "@" stands for the test's folder, which is the current one
+    std::string terminalDir;                 // Sessio.ini [Terminal] Dir, in the test's folder
+    std::string Session::*field;
+    std::string expected;
+    const char* problem;  // how the problem starts; nullptr for none
+};
+
+void PrintTo(const BoundaryCase& c, std::ostream* os) { *os << c.name; }
+
+std::string WithByte(const char* text, char byte, const char* rest = "") { return text + std::string(1, byte) + rest; }
+
+class PathBoundaryTest : public ::testing::TestWithParam<BoundaryCase> {};
+
+TEST_P(PathBoundaryTest, RefusedFoldersCountAsMissingAndAreNamed) {
+    const BoundaryCase& c = GetParam();
+    testing::TempDir dir;
+    const std::string base = dir.Dir().substr(0, dir.Dir().size() - 1);
+    dir.Write("Sessio.ini", "[Terminal]\r\nDir=" + Expand(c.terminalDir, base) + "\r\n");
+    std::filesystem::create_directory(dir / "term");
+    CurrentDirectory here(dir.Dir());
+    FakeEnvironment platform;
+    platform.windows = c.windows;
+    for (const auto& [name, value] : c.env) platform.env[name] = Expand(value, base);
+    Session s = ReadSessionEnvironment(platform);
+    EXPECT_EQ(s.*c.field, Expand(c.expected, base));
+    if (!c.problem) {
+        EXPECT_TRUE(s.problems.empty()) << s.problems.front();
+        return;
+    }
+    ASSERT_EQ(s.problems.size(), 1u);
+    EXPECT_EQ(s.problems[0].rfind(c.problem, 0), 0u) << s.problems[0];
+    EXPECT_FALSE(PathRefusal(s.problems[0], false)) << "the refused bytes are not shown";
+    EXPECT_NE(DescribeSession(s).find("Problem: " + s.problems[0]), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PathBoundaryTest,
+    ::testing::Values(
+        BoundaryCase {"NulInTerminalDir", false, {{"MURTMP", "@"}}, WithByte("@/notes.txt", '\0'),
+                      &Session::TerminalDir, "", "Sessio.ini [Terminal] Dir holds a NUL byte"},
+        BoundaryCase {"NulInTerminalDirLeavesTerm", false, {{"MURTMP", "@"}, {"TERM", "@/term"}},
+                      WithByte("@/notes.txt", '\0'), &Session::TerminalDir, "@/term/", "Sessio.ini [Terminal] Dir"},
+        BoundaryCase {"EscapeInMurroot", false, {{"MURROOT", WithByte("@/", '\x1B', "x/")}}, "", &Session::RootDir, "",
+                      "MURROOT holds the control byte 0x1B"},
+        BoundaryCase {"DeleteInMurtmp", false, {{"MURTMP", WithByte("@", '\x7F')}}, "", &Session::TempDir, "",
+                      "MURTMP holds the control byte 0x7F"},
+        BoundaryCase {"LineEndInWindowsTerm", true, {{"TERM", WithByte("C:\\T01", '\n')}}, "", &Session::TerminalDir,
+                      "", "TERM holds the control byte 0x0A"},
+        BoundaryCase {"StreamInWindowsMurtmp", true, {{"MURTMP", "C:\\TMP\\notes.txt:"}}, "", &Session::TempDir, "",
+                      "MURTMP holds a \":\""},
+        BoundaryCase {"CodePageLettersTaken", false, {{"MURROOT", "@/Fitxers \x80\xA4/"}}, "", &Session::RootDir,
+                      "@/Fitxers \x80\xA4/", nullptr},
+        BoundaryCase {"RelativeMurrootMadeAbsolute", false, {{"MURROOT", "mur"}}, "", &Session::RootDir, "@/mur/",
+                      nullptr},
+        BoundaryCase {"RelativeMurtmpMadeAbsolute", false, {{"MURTMP", "tmp/"}}, "", &Session::TempDir, "@/tmp/",
+                      nullptr},
+        BoundaryCase {"AbsoluteRootUnchanged", false, {{"MURROOT", "/srv/mur"}}, "", &Session::RootDir, "/srv/mur/",
+                      nullptr}),
+    [](const ::testing::TestParamInfo<BoundaryCase>& p) { return std::string(p.param.name); });
 
 class SessionFilesTest : public ::testing::Test {
 protected:

@@ -136,18 +136,23 @@ TEST_F(LanguageTest, FindsFileWhateverTheCaseOfItsName) {
     EXPECT_EQ(Translate("SPA", "Desar"), "Guardar");
 }
 
-// Counts what is done with the language file: opens by mode, bytes read.
+// Counts what is done with the language file: opens, looks at its stamp,
+// bytes read.
 class CountingPlatform : public SystemPlatform {
 public:
     std::unique_ptr<File> Open(const std::string& path, OpenMode mode, std::string* reason = nullptr) override {
         std::unique_ptr<File> file = SystemPlatform::Open(path, mode, reason);
         if (path.find("QPLAYOUT.LNG") == std::string::npos) return file;
-        ++(mode == OpenMode::ReadShared ? readingOpens : otherOpens);
+        ++opens;
         return file ? std::make_unique<CountedFile>(std::move(file), bytesRead) : nullptr;
     }
+    std::optional<FileStamp> Stamp(const std::string& path) override {
+        ++looks;
+        return SystemPlatform::Stamp(path);
+    }
 
-    int readingOpens = 0;
-    int otherOpens = 0;
+    int opens = 0;
+    int looks = 0;
     std::int64_t bytesRead = 0;
 
 private:
@@ -156,6 +161,7 @@ private:
         CountedFile(std::unique_ptr<File> inner, std::int64_t& bytesRead)
             : inner_(std::move(inner)), bytesRead_(bytesRead) {}
         std::int64_t Size() override { return inner_->Size(); }
+        std::optional<FileStamp> Stamp() override { return inner_->Stamp(); }
         std::int64_t ReadAt(std::int64_t pos, void* buffer, std::size_t n) override {
             std::int64_t got = inner_->ReadAt(pos, buffer, n);
             if (got > 0) bytesRead_ += got;
@@ -177,14 +183,15 @@ struct ReadingCase {
     const char* code;
     bool fileThere;
     const char* translationPrefix;  // "Text " for texts that stay Catalan
-    int otherOpens;                 // the open that creates a missing file
-    int readingOpens;
+    int opens;                      // the open that reads the file, or makes a missing one
+    bool read;
 };
 
 void PrintTo(const ReadingCase& c, std::ostream* os) { *os << c.name; }
 
 class LanguageReadingTest : public LanguageTest, public ::testing::WithParamInterface<ReadingCase> {};
 
+// The file is read once; every later text only looks at its stamp.
 TEST_P(LanguageReadingTest, FiftyTextsReadTheFileOnce) {
     const ReadingCase& c = GetParam();
     std::string file;
@@ -198,47 +205,61 @@ TEST_P(LanguageReadingTest, FiftyTextsReadTheFileOnce) {
     for (int i = 49; i >= 0; --i)
         EXPECT_EQ(translator.Translate("Text " + std::to_string(i)), c.translationPrefix + std::to_string(i));
     EXPECT_EQ(translator.Translate("Absent"), "Absent");
-    EXPECT_EQ(counting.otherOpens, c.otherOpens);
-    EXPECT_EQ(counting.readingOpens, c.readingOpens);
-    EXPECT_EQ(counting.bytesRead, c.fileThere ? static_cast<std::int64_t>(file.size()) * c.readingOpens : 0);
+    EXPECT_EQ(counting.opens, c.opens);
+    EXPECT_EQ(counting.looks, c.opens == 0 ? 0 : 50);
+    EXPECT_EQ(counting.bytesRead, c.read ? static_cast<std::int64_t>(file.size()) : 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Codes, LanguageReadingTest,
-                         ::testing::Values(ReadingCase {"Spanish", "SPA", true, "Esp ", 1, 1},
-                                           ReadingCase {"Galician", "GLG", true, "Gal ", 1, 1},
-                                           ReadingCase {"Occitan", "OCI", true, "Oci ", 1, 1},
-                                           ReadingCase {"NoColumnOnlyCreates", "ENG", true, "Text ", 1, 0},
-                                           ReadingCase {"CatalanTouchesNothing", "CAT", true, "Text ", 0, 0},
-                                           ReadingCase {"MissingFileCreatedOnce", "SPA", false, "Text ", 1, 1}),
+                         ::testing::Values(ReadingCase {"Spanish", "SPA", true, "Esp ", 1, true},
+                                           ReadingCase {"Galician", "GLG", true, "Gal ", 1, true},
+                                           ReadingCase {"Occitan", "OCI", true, "Oci ", 1, true},
+                                           ReadingCase {"NoColumnOnlyCreates", "ENG", true, "Text ", 1, false},
+                                           ReadingCase {"CatalanTouchesNothing", "CAT", true, "Text ", 0, false},
+                                           ReadingCase {"MissingFileCreatedOnce", "SPA", false, "Text ", 1, false}),
                          [](const ::testing::TestParamInfo<ReadingCase>& p) { return std::string(p.param.name); });
 
-TEST(LanguagePerRun, AFileChangedAfterTheFirstTextIsNotSeen) {
+// A file changed while the program runs (a translation added on the server)
+// is used from the next text on; one removed is made again, empty.
+TEST(LanguagePerRun, AFileChangedAfterTheFirstTextIsSeenAtTheNext) {
+    const std::string kPath = "LOCALE/QPLAYOUT.LNG";
     const struct {
         const char* name;
         std::optional<std::string> first;  // nothing: no file
-        std::optional<std::string> later;  // nothing: removed
+        std::function<void(const testing::TempDir&)> change;
         const char* text;
         const char* expected;
     } cases[] = {
-        {"changed translation", "Desar,g,o,Guardar\r\n", "Desar,g,o,Grabar\r\n", "Desar", "Guardar"},
-        {"record added", "Desar,g,o,Guardar\r\n", "Desar,g,o,Guardar\r\nSortir,g,o,Salir\r\n", "Sortir", "Sortir"},
-        {"file removed", "Desar,g,o,Guardar\r\n", std::nullopt, "Desar", "Guardar"},
-        {"file written after a missing one", std::nullopt, "Desar,g,o,Guardar\r\n", "Desar", "Desar"},
+        {"changed translation", "Desar,g,o,Guardar\r\n",
+         [&](const testing::TempDir& d) { d.Write(kPath, "Desar,g,o,Grabar y salir\r\n"); }, "Desar", "Grabar y salir"},
+        {"record added", "Desar,g,o,Guardar\r\n",
+         [&](const testing::TempDir& d) { d.Write(kPath, "Desar,g,o,Guardar\r\nSortir,g,o,Salir\r\n"); }, "Sortir",
+         "Salir"},
+        {"file removed", "Desar,g,o,Guardar\r\n", [&](const testing::TempDir& d) { d.Remove(kPath); }, "Desar",
+         "Desar"},
+        {"file written after a missing one", std::nullopt,
+         [&](const testing::TempDir& d) { d.Write(kPath, "Desar,g,o,Guardar\r\n"); }, "Desar", "Guardar"},
+        // Another file of the same size, given the same time: told apart by what file it is.
+        {"replaced by a file of the same size and time", "Desar,g,o,Guardar\r\n",
+         [&](const testing::TempDir& d) {
+             const auto time = std::filesystem::last_write_time(d / kPath);
+             d.Write("LOCALE/new", "Desar,g,o,Grabar!\r\n");
+             std::filesystem::last_write_time(d / "LOCALE/new", time);
+             std::filesystem::rename(d / "LOCALE/new", d / kPath);
+         },
+         "Desar", "Grabar!"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         testing::TempDir dir;
         std::filesystem::create_directory(dir / "LOCALE");
-        if (c.first) dir.Write("LOCALE/QPLAYOUT.LNG", *c.first);
+        if (c.first) dir.Write(kPath, *c.first);
         SystemPlatform platform;
         Translator translator(platform, dir.Dir(), "SPA", "QPLAYOUT");
         EXPECT_EQ(translator.Translate("Desar"), c.first ? "Guardar" : "Desar");
-        if (c.later) {
-            dir.Write("LOCALE/QPLAYOUT.LNG", *c.later);
-        } else {
-            dir.Remove("LOCALE/QPLAYOUT.LNG");
-        }
+        c.change(dir);
         EXPECT_EQ(translator.Translate(c.text), c.expected);
+        EXPECT_TRUE(dir.Has(kPath)) << "a removed file is made again";
     }
 }
 
@@ -271,6 +292,56 @@ TEST(LanguageUnusableFile, BehavesAsMissingWithoutWaiting) {
         EXPECT_EQ(translator.Translate("Sortir"), "Sortir");
     }
 }
+
+#ifndef _WIN32
+// The LOCALE folder is shared: a link there that another user made is not
+// followed, so that no text ever makes or reads a file of that user's
+// choosing (a link to ~/.bash_aliases, say). One of this user's own is.
+TEST(LanguageFileLinks, OnlyALinkItsOwnerMayBeTrustedWithIsFollowed) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to give links away";
+    constexpr uid_t kOther = 65534;
+    const struct {
+        const char* name;
+        const char* link;    // made in the installation, to "home/<target>"
+        const char* target;  // in home
+        bool targetThere;
+        uid_t linkOwner;
+        bool followed;
+    } cases[] = {
+        {"file link by another user, to a missing file", "LOCALE/QPLAYOUT.LNG", "aliases", false, kOther, false},
+        {"file link by another user, to a file", "LOCALE/QPLAYOUT.LNG", "aliases", true, kOther, false},
+        {"folder link by another user", "LOCALE", "", false, kOther, false},
+        {"file link by this user, to a missing file", "LOCALE/QPLAYOUT.LNG", "aliases", false, 0, true},
+        {"file link by this user, to a file", "LOCALE/QPLAYOUT.LNG", "aliases", true, 0, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        testing::TempDir dir;
+        std::filesystem::create_directories(dir / "install/LOCALE");
+        std::filesystem::create_directory(dir / "home");
+        ASSERT_EQ(::chmod((dir / "install/LOCALE").c_str(), 0777), 0);
+        ASSERT_EQ(::chmod((dir / "install").c_str(), 0777), 0);
+        const std::string target = dir / (std::string("home/") + c.target);
+        if (c.targetThere) dir.Write(std::string("home/") + c.target, "Desar,g,o,Guardar\r\n");
+        std::filesystem::remove_all(dir / (std::string("install/") + c.link));
+        std::filesystem::create_symlink(target, dir / (std::string("install/") + c.link));
+        ASSERT_EQ(::lchown((dir / (std::string("install/") + c.link)).c_str(), c.linkOwner, 0), 0);
+        SystemPlatform platform;
+        Translator translator(platform, dir / "install/", "SPA", "QPLAYOUT");
+        EXPECT_EQ(translator.Translate("Desar"), c.followed && c.targetThere ? "Guardar" : "Desar");
+        EXPECT_EQ(translator.Translate("Desar"), c.followed && c.targetThere ? "Guardar" : "Desar");
+        if (!c.followed) {
+            EXPECT_EQ(dir.Has("home/aliases"), c.targetThere) << "nothing made in the home folder";
+            EXPECT_FALSE(dir.Has("home/QPLAYOUT.LNG")) << "nothing made in the home folder";
+        } else {
+            EXPECT_TRUE(dir.Has("home/aliases"));
+        }
+        if (c.targetThere) {
+            EXPECT_EQ(dir.Read("home/aliases"), "Desar,g,o,Guardar\r\n");
+        }
+    }
+}
+#endif  // _WIN32
 
 }  // namespace
 }  // namespace qp
