@@ -71,8 +71,9 @@ std::optional<std::string> PrinterPopup::ChoosePrinter(const PrinterList& printe
     windows_.screen().Locate(kTop, left + 1 + std::max(0, (layout.width - Width(title)) / 2));
     windows_.screen().Print(title);
     const std::string keys = translator_.Translate(kKeys);
-    windows_.LocateInWindow(layout.shown + 1, 1 + std::max(0, (layout.width - Width(keys)) / 2));
-    windows_.screen().Print(FitWidth(keys, static_cast<std::size_t>(layout.width)));
+    const std::string centring(static_cast<std::size_t>(std::max(0, (layout.width - Width(keys)) / 2)), ' ');
+    windows_.LocateInWindow(layout.shown + 1, 1);
+    windows_.screen().Print(FitWidth(centring + keys, static_cast<std::size_t>(layout.width)));
 
     const std::size_t last = printers.names.size() - 1;
     const auto page = static_cast<std::size_t>(layout.shown);

@@ -6,12 +6,12 @@ namespace qp {
 namespace {
 
 // Catalan, shown through Translate.
-const std::string kJobTitle = "Full d'alineació";
-const std::string kSentTo = "Full d'alineació enviat a";
-const std::string kWaiting = "la impressora està aturada: el full espera a la cua";
-const std::string kNotPrinted = "No s'ha imprès el full";
-const std::string kNoService = "no hi ha cap servei d'impressió en marxa";
-const std::string kNoPrinter = "el sistema no té cap impressora";
+const std::string kJobTitle = "Full d'alineaci\xA2";
+const std::string kSentTo = "Full d'alineaci\xA2 enviat a";
+const std::string kWaiting = "la impressora est\x85 aturada: el full espera a la cua";
+const std::string kNotPrinted = "No s'ha impr\x8As el full";
+const std::string kNoService = "no hi ha cap servei d'impressi\xA2 en marxa";
+const std::string kNoPrinter = "el sistema no t\x82 cap impressora";
 const std::string kNoDefault = "no hi ha impressora per defecte: indiqueu-ne una";
 const std::string kUnknownPrinter = "no hi ha cap impressora amb aquest nom";
 const std::string kRefused = "la impressora no accepta treballs";
