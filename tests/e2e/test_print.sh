@@ -178,4 +178,15 @@ keys Escape
 wait_gone "PAPER DEL REBUT"
 keys Escape
 wait_exit
+
+# (g) A terminal of 80x24 would cut the preview's last row: Alt+V does not
+# open it, and the Esc that follows leaves the form.
+e2e_start 24 80 "MURROOT=$(native_path "$INSTALL") MURTMP=$(native_path "${INSTALL}TEMP/") $(program)"
+wait_for "Format dels rebuts"
+keys M-v
+sleep 1
+screen_text | grep -qF "PAPER DEL REBUT" && fail "the preview opened on 24 rows"
+keys Escape
+wait_exit
+[ "$EXIT_STATUS" = 0 ] || fail "Esc after a refused preview: exit status $EXIT_STATUS"
 echo "PASS"
