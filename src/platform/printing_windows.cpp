@@ -44,11 +44,10 @@ PrintFault FaultOf(DWORD error) {
     case ERROR_SPOOL_FILE_NOT_FOUND: return PrintFault::NoService;
     case ERROR_INVALID_PRINTER_NAME:
     case ERROR_PRINTER_DELETED:
-    case ERROR_UNKNOWN_PRINTER: return PrintFault::UnknownPrinter;
+    case ERROR_PRINTER_NOT_FOUND: return PrintFault::UnknownPrinter;
     case ERROR_PRINT_CANCELLED:
     case ERROR_PRINTQ_FULL:
-    case ERROR_NOT_READY:
-    case ERROR_PRINTER_NOT_FOUND: return PrintFault::Refused;
+    case ERROR_NOT_READY: return PrintFault::Refused;
     default: return PrintFault::Failed;
     }
 }
