@@ -132,6 +132,7 @@ void StationeryPreview::PrintSheet(const PrintedRows& rows) {
     }
     const std::optional<std::string> printer = printerPopup_.ChoosePrinter(printers);
     if (!printer) return;
+    windows_.screen().console().Flush();  // the pop-up gone while the system takes the job
     const SheetPrinting printed = PrintAlignmentSheet(printing_, *printer, AlignmentSheetBytes(rows), translator_);
     ShowPrintLine(printed.line, !printed.sent);
 }

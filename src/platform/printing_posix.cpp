@@ -139,7 +139,6 @@ PrinterList SystemPrinting::ListPrinters() {
     if (list.names.empty()) {
         const bool failed = LastCallFailed() && cupsLastError() != IPP_STATUS_ERROR_NOT_FOUND;
         list.fault = failed ? FaultOfLastError() : PrintFault::NoPrinter;
-        if (list.fault == PrintFault::UnknownPrinter) list.fault = PrintFault::NoPrinter;
         list.detail = failed ? LastErrorText() : "";
     }
     return list;
@@ -161,10 +160,8 @@ PrintResult SystemPrinting::PrintRaw(const std::string& printer, const std::stri
         return result;
     }
     NamedDestination dest(http, result.printer.c_str());
-    if (dest.get() == nullptr) {
-        const PrintFault fault = FaultOfLastError();
-        return Failure(result, fault == PrintFault::Failed ? PrintFault::UnknownPrinter : fault);
-    }
+    if (dest.get() == nullptr)
+        return Failure(result, FaultOfLastError() == PrintFault::NoService ? PrintFault::NoService : PrintFault::UnknownPrinter);
     result.printer = dest.get()->name;  // as the system spells it
     result = SendJob(http, result, title, bytes);
     result.waiting = result.fault == PrintFault::None && IsStopped(*dest.get());

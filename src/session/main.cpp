@@ -242,7 +242,7 @@ constexpr Mode kModes[] = {
     {"--session", "", "print what start-up read", Arguments::None, kSession, RunSession},
     {"--sheet", "", "write the alignment sheet, raw, for the receipt printer", Arguments::None, kSession | kForm,
      RunSheet},
-    {"--print-sheet", "[PRINTER]", "print the alignment sheet on PRINTER, or on the system's default printer",
+    {"--print-sheet", "[PRINTER]", "print the alignment sheet on PRINTER or the default printer",
      Arguments::NoneOrOne, kSession | kForm, RunPrintSheet},
     {"--help", "", "print this text", Arguments::None, kNothing, RunHelp},
     {"--version", "", "print the version", Arguments::None, kNothing, RunVersion},
@@ -252,7 +252,7 @@ int RunHelp(Program& p, const std::vector<std::string>&) {
     std::string text = "usage: qplayout [MODE]\n";
     for (const Mode& mode : kModes) {
         std::string call = std::string(*mode.option ? mode.option : "(none)") + (*mode.arguments ? " " : "") + mode.arguments;
-        text += "  " + call + std::string(call.size() < 20 ? 20 - call.size() : 1, ' ') + mode.purpose + "\n";
+        text += "  " + call + std::string(call.size() < 24 ? 24 - call.size() : 1, ' ') + mode.purpose + "\n";
     }
     text +=
         "environment: MURROOT installation folder, MURTMP temporary folder,\n"

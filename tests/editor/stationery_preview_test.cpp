@@ -256,7 +256,8 @@ TEST(StationeryPreviewTest, OpensOnlyWhenTheTerminalShowsItAll) {
         SCOPED_TRACE(std::to_string(c.visible.rows) + "x" + std::to_string(c.visible.columns));
         MemoryConsole console(25, 80);
         Screen screen(console);
-        Colours colours(screen, ColourTable {});
+        const ColourTable colourTable {};  // the colours keep a reference to it
+        Colours colours(screen, colourTable);
         SystemPlatform platform;
         Windows windows(screen, colours, platform, "");
         Keyboard keyboard(console);
