@@ -74,9 +74,11 @@ DefaultAuthType None
   </Limit>
 </Policy>
 EOF2
-  python3 "$SRC/tests/e2e/receipt_printer.py" "$CUPS_DIR/printer" 600 &
+  # Their output to files of their own: a test runner waits for every holder
+  # of the test's output to let go of it.
+  python3 "$SRC/tests/e2e/receipt_printer.py" "$CUPS_DIR/printer" 600 </dev/null >"$CUPS_DIR/log/printer" 2>&1 &
   PRINTER_PID=$!
-  cupsd -f -c "$CUPS_DIR/etc/cupsd.conf" -s "$CUPS_DIR/etc/cups-files.conf" &
+  cupsd -f -c "$CUPS_DIR/etc/cupsd.conf" -s "$CUPS_DIR/etc/cups-files.conf" </dev/null >"$CUPS_DIR/log/cupsd" 2>&1 &
   CUPSD_PID=$!
   export CUPS_SERVER="$CUPS_DIR/cups.sock"
   local i=0
