@@ -44,10 +44,12 @@ sheet_of() {
 # Without CUPS, Wine's spooler has no printers to offer: it cannot tell that
 # the service is missing.
 REFUSED="(Tancada): la impressora no accepta treballs"
+GONE="(Ultima): no hi ha cap impressora amb aquest nom"
 NO_SERVICE="no hi ha cap servei d'impressi"
 case "$QP_BIN" in
   *.exe)
     REFUSED="(Tancada): el sistema no ha acceptat el treball"
+    GONE="(Ultima): el sistema no ha acceptat el treball"
     NO_SERVICE="el sistema no t"
     ;;
 esac
@@ -138,6 +140,9 @@ env -u TERM WINEDEBUG=-all MURROOT="$OTHER_ROOT" MURTMP="${OTHER_ROOT}TEMP/" $(p
   fail "could not set the other installation's name row"
 sheet_of "$OTHER_ROOT"
 
+# One more printer, removed below while the editor runs (Wine's spooler
+# learns the printers when the program starts).
+cups_add_printer Ultima
 e2e_start 25 80 "CUPS_SERVER='$CUPS_SERVER' MURROOT=$(native_path "$INSTALL") MURTMP=$(native_path "${INSTALL}TEMP/") $(program)"
 wait_for "Format dels rebuts"
 keys Down Down Down Down Down
@@ -167,6 +172,13 @@ keys Escape
 wait_gone "IMPRESSORA"
 wait_for "PAPER DEL REBUT"
 expect_nothing_printed "Esc in the printer pop-up"
+# A printer removed since the pop-up listed it: nothing printed, the reason told.
+keys F9
+wait_for "Ultima"
+lpadmin -x Ultima || fail "could not remove the queue Ultima"
+keys End Enter
+wait_for "$GONE"
+expect_nothing_printed "a printer removed"
 # Back on the form with the number still being typed; Esc twice leaves without saving.
 keys Escape
 wait_gone "PAPER DEL REBUT"
