@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The alignment sheet printed through the system's printing: a CUPS server of
 # the test's own with a raw queue "Rebuts" (the default) whose device is a
-# stand-in receipt printer on a loopback port, and a queue "Tancada" that is
-# stopped and rejects jobs. The bytes the printer receives, from
+# stand-in receipt printer on a loopback port, a queue "Tancada" that is
+# stopped and rejects jobs, and one removed while the editor runs. The bytes the printer receives, from
 # qplayout --print-sheet and from F9 in the preview (tmux, 80x25), are those
 # of --sheet for the same plan, byte for byte. Without a server, or for a
 # printer that is not there, nothing is printed and the reason is told.
@@ -38,11 +38,10 @@ sheet_of() {
   env -u TERM WINEDEBUG=-all MURROOT="$1" MURTMP="${1}TEMP/" $(program) --sheet </dev/null >"$E2E_WORK/expected" 2>/dev/null
 }
 
-# What a rejecting queue's refusal says. Wine's spooler hands the job to CUPS
-# only when the document ends, and tells its refusal as a bad handle: the
-# system's words, after the program's "not accepted".
-# Without CUPS, Wine's spooler has no printers to offer: it cannot tell that
-# the service is missing.
+# What a refusal says. Wine's spooler hands the job to CUPS only when the
+# document ends, and tells a rejecting or removed queue as a bad handle: the
+# system's words, after the program's "not accepted". Without CUPS it has no
+# printers to offer: it cannot tell that the service is missing.
 REFUSED="(Tancada): la impressora no accepta treballs"
 GONE="(Ultima): no hi ha cap impressora amb aquest nom"
 NO_SERVICE="no hi ha cap servei d'impressi"
