@@ -53,6 +53,9 @@ case "$QP_BIN" in
     ;;
 esac
 
+# The editor waits on its first item: keys typed before are not its own.
+FIRST_ITEM_ACTIVE='rebut \.+:[^ ]S(í|i)[^ ]'
+
 JOBS=0
 # expect_printed WHAT: the printer's next job holds exactly the bytes of $E2E_WORK/expected.
 expect_printed() {
@@ -144,6 +147,7 @@ sheet_of "$OTHER_ROOT"
 cups_add_printer Ultima
 e2e_start 25 80 "CUPS_SERVER='$CUPS_SERVER' MURROOT=$(native_path "$INSTALL") MURTMP=$(native_path "${INSTALL}TEMP/") $(program)"
 wait_for "Format dels rebuts"
+wait_for_re "$FIRST_ITEM_ACTIVE"
 keys Down Down Down Down Down
 wait_for_re "Fila del nom \(6 files\) \.+: +║"
 keys 1 4
@@ -194,6 +198,7 @@ run --print-sheet
 expect_refused 69 "$NO_SERVICE" "no printing service"
 e2e_start 25 80 "CUPS_SERVER='$CUPS_SERVER' MURROOT=$(native_path "$INSTALL") MURTMP=$(native_path "${INSTALL}TEMP/") $(program)"
 wait_for "Format dels rebuts"
+wait_for_re "$FIRST_ITEM_ACTIVE"
 keys M-v
 wait_for "PAPER DEL REBUT"
 keys F9
@@ -208,6 +213,7 @@ wait_exit
 # open it, and the Esc that follows leaves the form.
 e2e_start 24 80 "MURROOT=$(native_path "$INSTALL") MURTMP=$(native_path "${INSTALL}TEMP/") $(program)"
 wait_for "Format dels rebuts"
+wait_for_re "$FIRST_ITEM_ACTIVE"
 keys M-v
 sleep 1
 screen_text | grep -qF "PAPER DEL REBUT" && fail "the preview opened on 24 rows"
