@@ -1,7 +1,5 @@
 #include "editor/alignment_sheet.h"
 
-#include "editor/printed_rows.h"
-
 namespace qp {
 namespace {
 
@@ -14,8 +12,10 @@ std::string RowLine(int row, const std::string& names) {
     return (names.empty() ? line : line + " " + names) + kLineEnd;
 }
 
+}  // namespace
+
 // The 25 rows, a blank line, the Sí/No settings, the notes that apply, a form feed.
-std::string SheetBytes(const PrintedRows& rows) {
+std::string AlignmentSheetBytes(const PrintedRows& rows) {
     std::string bytes;
     for (int row = 1; row <= ReceiptSettings::kPrintedRows; ++row)
         bytes += RowLine(row, rows.names[static_cast<std::size_t>(row)]);
@@ -26,13 +26,11 @@ std::string SheetBytes(const PrintedRows& rows) {
     return bytes + kFormFeed;
 }
 
-}  // namespace
-
 ScriptResult MakeAlignmentSheet(ReceiptSettings& settings, FormTables& tables, Translator& translator) {
     settings.LoadReceiptSettings();
     const PrintedRows rows = DescribePrintedRows(HeldValues(tables), tables, translator);
     ScriptResult result;
-    result.output = SheetBytes(rows);
+    result.output = AlignmentSheetBytes(rows);
     if (!rows.planMessage.empty()) {
         result.problems.push_back(rows.planMessage);
         result.exitCode = kScriptBadValue;

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "editor/alignment_sheet.h"
+#include "editor/receipt_messages.h"
+#include "editor/sheet_printing.h"
 #include "input/popup_scope.h"
 #include "text/cp850.h"
 
@@ -10,7 +13,11 @@ namespace {
 
 // Catalan, shown through Translate.
 const std::string kTitle = "PAPER DEL REBUT";
+const std::string kPrintKey = "F9: imprimeix";
 const std::string kCloseKeys = "Esc, Alt+V: tanca";
+const std::string kBetweenKeys = "   ";
+
+constexpr key::Code kF9 = 0x4300;
 
 constexpr int kWindowRows = 25;
 constexpr int kWindowColumns = 80;
@@ -24,6 +31,7 @@ constexpr int kPlanRow = 16;
 constexpr int kNewFormatRow = 17;
 constexpr int kChoicesRow = 19;
 constexpr int kKeysRow = 22;
+constexpr int kPrintedRow = 23;
 constexpr int kInnerWidth = kWindowColumns - 2;
 static_assert(kInnerWidth == kPrintedLineWidth);
 
@@ -34,8 +42,25 @@ int CentringBlanks(std::size_t widest, int width) { return std::max(0, (width - 
 }  // namespace
 
 StationeryPreview::StationeryPreview(FormTables& tables, Windows& windows, Colours& colours, Keyboard& keyboard,
+                                     Translator& translator, Printing& printing, VisibleSizeSource visible)
+    : tables_(tables),
+      windows_(windows),
+      colours_(colours),
+      keyboard_(keyboard),
+      translator_(translator),
+      printing_(printing),
+      visible_(std::move(visible)),
+      printerPopup_(windows, colours, keyboard, translator) {}
+
+StationeryPreview::StationeryPreview(FormTables& tables, Windows& windows, Colours& colours, Keyboard& keyboard,
                                      Translator& translator)
-    : tables_(tables), windows_(windows), colours_(colours), keyboard_(keyboard), translator_(translator) {}
+    : StationeryPreview(tables, windows, colours, keyboard, translator, systemPrinting_, [&windows] {
+          return VisibleSize {windows.ScreenRows(), windows.ScreenColumns()};
+      }) {}
+
+void StationeryPreview::SetRefusalNotice(std::function<void(const std::string& reason)> notice) {
+    refusalNotice_ = std::move(notice);
+}
 
 SettingValues StationeryPreview::CurrentValues(const std::optional<FieldInEdit>& edited) {
     SettingValues values = HeldValues(tables_);
@@ -87,21 +112,51 @@ void StationeryPreview::Draw(const PrintedRows& rows) {
     colours_.SetColour("n");
     if (!rows.newFormatNote.empty()) PrintAt(kNewFormatRow, kLeftColumn, rows.newFormatNote);
     DrawChoices(rows.choiceLines);
-    const std::string keys = translator_.Translate(kCloseKeys);
+    const std::string keys = translator_.Translate(kPrintKey) + kBetweenKeys + translator_.Translate(kCloseKeys);
     PrintAt(kKeysRow, 1 + CentringBlanks(keys.size(), kInnerWidth), keys);
 }
 
-std::string StationeryPreview::PreviewPopup(const std::optional<FieldInEdit>& edited) {
-    if (windows_.ScreenRows() < kWindowRows || windows_.ScreenColumns() < kWindowColumns) {
-        windows_.screen().console().Beep();  // no room: draw nothing over a screen we did not save
-        return {};
+void StationeryPreview::ShowPrintLine(const std::string& line, bool failed) {
+    colours_.SetColour("h");
+    const std::string blanks(static_cast<std::size_t>(CentringBlanks(line.size(), kInnerWidth)), ' ');
+    PrintAt(kPrintedRow, 1, FitWidth(blanks + line, static_cast<std::size_t>(kInnerWidth)));
+    if (failed) windows_.screen().console().Beep();
+}
+
+// The sheet of the plan on the screen, byte for byte what --sheet writes for it.
+void StationeryPreview::PrintSheet(const PrintedRows& rows) {
+    const PrinterList printers = printing_.ListPrinters();
+    if (printers.names.empty()) {
+        ShowPrintLine(NoPrinterLine(printers, translator_), true);
+        return;
     }
+    const std::optional<std::string> printer = printerPopup_.ChoosePrinter(printers);
+    if (!printer) return;
+    windows_.screen().console().Flush();  // the pop-up gone while the system takes the job
+    const SheetPrinting printed = PrintAlignmentSheet(printing_, *printer, AlignmentSheetBytes(rows), translator_);
+    ShowPrintLine(printed.line, !printed.sent);
+}
+
+// The whole window must be in sight: a terminal smaller than the program's
+// screen would hide its last rows and the keys that close it.
+bool StationeryPreview::Fits() {
+    const VisibleSize visible = visible_();
+    if (visible.rows >= kWindowRows && visible.columns >= kWindowColumns) return true;
+    windows_.screen().console().Beep();
+    if (refusalNotice_) refusalNotice_(ConsoleSizeNotice(translator_, visible.rows, visible.columns));
+    return false;
+}
+
+std::string StationeryPreview::PreviewPopup(const std::optional<FieldInEdit>& edited) {
+    if (!Fits()) return {};  // draw nothing over a screen we did not save
     PopupScope scope(keyboard_, colours_, windows_.screen().console(), "+ea", "");
     windows_.PushScreenRegion(1, 1, kWindowRows, kWindowColumns);
-    Draw(DescribePrintedRows(CurrentValues(edited), tables_, translator_));
+    const PrintedRows rows = DescribePrintedRows(CurrentValues(edited), tables_, translator_);
+    Draw(rows);
     for (;;) {
-        key::Code k = keyboard_.WaitKey();
+        const key::Code k = keyboard_.WaitKey();
         if (k == key::Esc || k == key::AltV) break;
+        if (k == kF9) PrintSheet(rows);
     }
     windows_.PopScreenRegion();
     return {};

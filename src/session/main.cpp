@@ -1,6 +1,7 @@
 // The program: a small table of modes (the editor, the scripted settings, the
-// key probe, the help pager, the session report, the alignment sheet, help and
-// version), each saying what it needs: its arguments, the form file, the console.
+// key probe, the help pager, the session report, the alignment sheet and its
+// printing, help and version), each saying what it needs: its arguments, the
+// form file, the console.
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -12,6 +13,7 @@
 #include "editor/receipt_messages.h"
 #include "editor/receipt_settings.h"
 #include "editor/settings_script.h"
+#include "editor/sheet_printing.h"
 #include "editor/stationery_preview.h"
 #include "format/preferences.h"
 #include "format/text_utils.h"
@@ -23,6 +25,7 @@
 #include "input/keyboard.h"
 #include "input/list_browser.h"
 #include "platform/platform.h"
+#include "platform/printing.h"
 #include "records/record_files.h"
 #include "records/record_manager.h"
 #include "screen/colours.h"
@@ -39,6 +42,9 @@
 
 #include "screen/win32_console.h"
 #else
+#include <sys/ioctl.h>
+#include <unistd.h>
+
 #include "screen/terminal_console.h"
 #endif
 
@@ -52,6 +58,7 @@ enum ExitCode {
     kSaveFailed = qp::kScriptNotSaved,
     kNotWritten = qp::kScriptNotSaved,
     kUsage = qp::kScriptUsage,
+    kUnavailable = 69,  // EX_UNAVAILABLE: no such printer, no printing service
 };
 
 // What one run has to work with; filled as far as its mode needs.
@@ -68,6 +75,17 @@ void Print(qp::Platform& platform, std::FILE* stream, const std::string& cp850) 
     std::string bytes;
     for (char c : cp850) bytes += (c == '\n' || platform.IsWindowsHost()) ? std::string(1, c) : qp::Cp850ToUtf8(std::string(1, c));
     std::fwrite(bytes.data(), 1, bytes.size(), stream);
+}
+
+// What the operator sees of the console. A terminal smaller than 80 x 25
+// shows part of the program's screen, which the console reports whole.
+qp::VisibleSize VisibleConsoleSize(qp::Console& console) {
+#ifndef _WIN32
+    winsize size {};
+    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_row > 0 && size.ws_col > 0)
+        return {size.ws_row, size.ws_col};
+#endif
+    return {console.Rows(), console.Columns()};
 }
 
 int RunEditor(Program& p, const std::vector<std::string>&) {
@@ -100,8 +118,10 @@ int RunEditor(Program& p, const std::vector<std::string>&) {
                           [&lists](std::int16_t list) { return lists->ListBrowser(list); });
     qp::ListPopup listPopup(p.tables, editor, engine, records, keyboard, windows, colours, p.platform, session.TempDir);
     lists = &listPopup;
-    // Alt+V shows the paper, with the number being typed in a row field.
-    qp::StationeryPreview preview(p.tables, windows, colours, keyboard, *p.translator);
+    // Alt+V shows the paper, with the number being typed in a row field; F9 there prints it.
+    qp::SystemPrinting printing;
+    qp::StationeryPreview preview(p.tables, windows, colours, keyboard, *p.translator, printing,
+                                  [&console] { return VisibleConsoleSize(console); });
     keyboard.AddHotKey(qp::key::AltV, [&preview, &engine] { return preview.PreviewPopup(engine.FieldBeingEdited()); });
     qp::EditResult result = editor.EditReceiptLayout(engine);
 
@@ -174,6 +194,22 @@ int RunSheet(Program& p, const std::vector<std::string>&) {
     return sheet.exitCode;
 }
 
+// The same bytes as --sheet, as one raw job of the system's printing.
+int RunPrintSheet(Program& p, const std::vector<std::string>& args) {
+    qp::ReceiptSettings settings(p.platform, p.tables, p.session.RootDir + "Tarn.ini");
+    const qp::ScriptResult sheet = qp::MakeAlignmentSheet(settings, p.tables, *p.translator);
+    for (const std::string& problem : sheet.problems) Print(p.platform, stderr, "qplayout: " + problem + "\n");
+    qp::SystemPrinting printing;
+    const std::string printer = args.empty() ? std::string() : qp::PrinterNameFromArgument(args.front());
+    const qp::SheetPrinting printed = qp::PrintAlignmentSheet(printing, printer, sheet.output, *p.translator);
+    if (!printed.sent) {
+        Print(p.platform, stderr, "qplayout: " + printed.line + "\n");
+        return kUnavailable;
+    }
+    Print(p.platform, stdout, printed.line + "\n");
+    return sheet.exitCode;
+}
+
 int RunHelp(Program& p, const std::vector<std::string>&);
 
 int RunVersion(Program& p, const std::vector<std::string>&) {
@@ -181,7 +217,7 @@ int RunVersion(Program& p, const std::vector<std::string>&) {
     return kOk;
 }
 
-enum class Arguments { None, One, Any, OneOrMore };
+enum class Arguments { None, One, Any, OneOrMore, NoneOrOne };
 enum Needs { kNothing = 0, kSession = 1, kForm = 2, kConsole = 4 };
 
 struct Mode {
@@ -206,6 +242,8 @@ constexpr Mode kModes[] = {
     {"--session", "", "print what start-up read", Arguments::None, kSession, RunSession},
     {"--sheet", "", "write the alignment sheet, raw, for the receipt printer", Arguments::None, kSession | kForm,
      RunSheet},
+    {"--print-sheet", "[PRINTER]", "print the alignment sheet on PRINTER or the default printer",
+     Arguments::NoneOrOne, kSession | kForm, RunPrintSheet},
     {"--help", "", "print this text", Arguments::None, kNothing, RunHelp},
     {"--version", "", "print the version", Arguments::None, kNothing, RunVersion},
 };
@@ -214,14 +252,14 @@ int RunHelp(Program& p, const std::vector<std::string>&) {
     std::string text = "usage: qplayout [MODE]\n";
     for (const Mode& mode : kModes) {
         std::string call = std::string(*mode.option ? mode.option : "(none)") + (*mode.arguments ? " " : "") + mode.arguments;
-        text += "  " + call + std::string(call.size() < 20 ? 20 - call.size() : 1, ' ') + mode.purpose + "\n";
+        text += "  " + call + std::string(call.size() < 24 ? 24 - call.size() : 1, ' ') + mode.purpose + "\n";
     }
     text +=
         "environment: MURROOT installation folder, MURTMP temporary folder,\n"
         "  TERM terminal folder (Windows; on POSIX only when it names a folder)\n"
         "exit codes: 0 done, 1 no console, 2 broken form file, 3 settings not saved\n"
         "  or sheet not written, 64 bad arguments or unknown key, 65 a value or row\n"
-        "  plan the editor refuses\n";
+        "  plan the editor refuses, 69 no such printer or no printing service\n";
     Print(p.platform, stdout, text);
     return kOk;
 }
@@ -232,6 +270,7 @@ bool ArgumentsFit(const Mode& mode, std::size_t count) {
     case Arguments::One: return count == 1;
     case Arguments::Any: return true;
     case Arguments::OneOrMore: return count >= 1;
+    case Arguments::NoneOrOne: return count <= 1;
     }
     return false;
 }

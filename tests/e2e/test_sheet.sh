@@ -99,4 +99,6 @@ esac
 
 env -u TERM WINEDEBUG=-all $(program) --help </dev/null >"$E2E_WORK/help" 2>&1
 grep -q -- "--sheet" "$E2E_WORK/help" || fail "--help does not list --sheet"
+grep -q -- "--print-sheet \[PRINTER\]" "$E2E_WORK/help" || fail "--help does not list --print-sheet"
+grep -q -- "69 no such printer" "$E2E_WORK/help" || fail "--help does not name exit code 69"
 echo "PASS"

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "editor/alignment_sheet.h"
+#include "editor/fake_printing.h"
 #include "editor/scenario_console.h"
 #include "editor/stationery_preview.h"
 
@@ -13,6 +15,10 @@ namespace qp {
 namespace {
 
 using testing::EditorScenario;
+using testing::Answer;
+using testing::FakePrinting;
+using testing::Printers;
+using testing::ScenarioRig;
 using testing::ScreenShot;
 
 // The sample's colours (TarnTerm.ini Col0): highlight 15 on 1, normal 7 on 1.
@@ -137,6 +143,137 @@ TEST(StationeryPreviewTest, ChoicesTooWideForOneLineTakeARowEach) {
     EXPECT_EQ(paper.Row(21).find("Imprimir eth duplicat: Non"), column);
     EXPECT_EQ(paper.Row(22).find("Imprimir era ent\x8Asta: \xE3" "c"), column);
     EXPECT_NE(paper.Row(23).find("Esc, Alt+V: barrar"), std::string::npos);
+}
+
+// Alt+V opens, in this scenario, a preview that prints through `printing`.
+void PreviewPrintingThrough(EditorScenario& s, FakePrinting& printing, std::optional<StationeryPreview>& preview) {
+    s.OnStart([&printing, &preview](ScenarioRig& rig) {
+        preview.emplace(rig.tables, rig.windows, rig.colours, rig.keyboard, rig.translator, printing,
+                        [] { return VisibleSize {25, 80}; });
+        FormEngine* engine = &rig.engine;
+        rig.keyboard.AddHotKey(key::AltV, [&preview, engine] { return preview->PreviewPopup(engine->FieldBeingEdited()); });
+    });
+}
+
+// F9 over the paper: the printers offered, the one chosen, the line that says
+// what became of the sheet; the paper stays, and the form and Tarn.ini are
+// given back as they were whatever the answer.
+TEST(StationeryPreviewTest, F9PrintsOnThePrinterChosen) {
+    const PrinterList two = Printers({"Rebuts", "Tancada"}, true);
+    const PrinterList three = Printers({"A", "B", "C"}, false);
+    const PrintResult sent = Answer(PrintFault::None);
+    const struct {
+        const char* name;
+        PrinterList printers;
+        PrintResult answer;
+        std::vector<std::string_view> keys;  // in the pop-up
+        std::vector<const char*> popup;      // what the pop-up shows
+        const char* printer;                 // the job's; none when nullptr
+        const char* line;                    // centred under the paper's keys
+        int beeps;
+    } cases[] = {
+        {"Enter: the default", two, sent, {"Enter"}, {"IMPRESSORA", "Rebuts (per defecte)", "Tancada", "Intro: imprimeix   Esc: torna"},
+         "Rebuts", "Full d'alineaci\xA2 enviat a Rebuts", 0},
+        {"Down: the next one, which refuses", two, Answer(PrintFault::Refused), {"Down", "Enter"}, {},
+         "Tancada", "No s'ha impr\x8As el full (Tancada): la impressora no accepta treballs", 1},
+        {"no default marked; End, Up; Down stops at the last", three, sent, {"End", "Up", "Down", "Down", "Enter"}, {},
+         "C", "Full d'alineaci\xA2 enviat a C", 0},
+        {"PgDn past the end, Home", three, sent, {"PgDn", "PgDn", "Home", "Enter"}, {}, "A", "Full d'alineaci\xA2 enviat a A", 0},
+        {"Esc: back to the paper", two, sent, {"Esc"}, {}, nullptr, "", 0},
+        {"no printing service: no pop-up", Printers({}, false, PrintFault::NoService), sent, {}, {}, nullptr,
+         "No s'ha impr\x8As el full: no hi ha cap servei d'impressi\xA2 en marxa", 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EditorScenario s;
+        const std::string tarnIni = s.ReadFile("Tarn.ini");
+        FakePrinting printing;
+        printing.printers = c.printers;
+        printing.answer = c.answer;
+        std::optional<StationeryPreview> preview;
+        PreviewPrintingThrough(s, printing, preview);
+        s.console().Snapshot();
+        s.console().Press({"Alt+v", "F9"});
+        s.console().Snapshot();
+        for (std::string_view k : c.keys) s.console().Press(k);
+        s.console().Snapshot();
+        s.console().Press("Esc");
+        s.console().Snapshot();
+        s.console().Press("Esc");
+        EXPECT_EQ(s.Run().outcome, EditResult::Outcome::NothingToSave);
+        ASSERT_EQ(s.console().snapshots().size(), 4u);
+        const ScreenShot& popup = s.console().snapshots()[1];
+        for (const char* text : c.popup) EXPECT_TRUE(popup.Contains(text)) << text << "\n" << popup.Text();
+        const ScreenShot& paper = s.console().snapshots()[2];
+        EXPECT_TRUE(paper.Contains("PAPER DEL REBUT"));
+        EXPECT_FALSE(paper.Contains("IMPRESSORA"));
+        const std::string shown = TrimTrailingBlanks(paper.Row(24).substr(1, 78));
+        EXPECT_EQ(shown.substr(std::min(shown.find_first_not_of(' '), shown.size())), c.line);
+        ASSERT_EQ(printing.jobs.size(), c.printer ? 1u : 0u);
+        if (c.printer) {
+            EXPECT_EQ(printing.jobs[0].printer, c.printer);
+        }
+        EXPECT_EQ(s.console().beeps(), c.beeps);
+        EXPECT_EQ(s.console().snapshots()[3].rows, s.console().snapshots()[0].rows) << "the form is given back";
+        EXPECT_EQ(s.ReadFile("Tarn.ini"), tarnIni);
+    }
+}
+
+// The sheet printed is byte for byte what --sheet writes for the plan on the
+// form, the number being typed included.
+TEST(StationeryPreviewTest, F9PrintsTheSheetOfThePlanOnTheForm) {
+    EditorScenario s;
+    s.SetLanguage("SPA");
+    FakePrinting printing;
+    printing.printers = Printers({"Rebuts"}, true);
+    std::optional<StationeryPreview> preview;
+    PreviewPrintingThrough(s, printing, preview);
+    s.console().Press({"Down", "Down", "Down", "Down", "Down"});
+    s.console().Type("2");
+    s.console().Press({"Alt+v", "F9", "Enter", "Esc", "Esc", "Esc"});
+    s.Run();
+    ASSERT_EQ(printing.jobs.size(), 1u);
+    s.WriteFile("Tarn.ini", "[Rebut]\r\nFila.Nom=2\r\n");
+    const ScriptResult sheet = MakeAlignmentSheet(s.rig().settings, s.rig().tables, s.rig().translator);
+    EXPECT_EQ(printing.jobs[0].bytes, sheet.output);
+    EXPECT_NE(sheet.output.find("Nombre 1/6"), std::string::npos);
+}
+
+// The whole window must be in sight: the terminal's visible size counts, not
+// the program's 80 x 25 screen. A refusal beeps and says why.
+TEST(StationeryPreviewTest, OpensOnlyWhenTheTerminalShowsItAll) {
+    const struct {
+        VisibleSize visible;
+        bool opens;
+        const char* reason;
+    } cases[] = {
+        {{25, 80}, true, ""},
+        {{30, 100}, true, ""},
+        {{24, 80}, false, "Cal una finestra de 80 x 25; aquesta fa 80 x 24."},
+        {{25, 79}, false, "Cal una finestra de 80 x 25; aquesta fa 79 x 25."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.visible.rows) + "x" + std::to_string(c.visible.columns));
+        MemoryConsole console(25, 80);
+        Screen screen(console);
+        const ColourTable colourTable {};  // the colours keep a reference to it
+        Colours colours(screen, colourTable);
+        SystemPlatform platform;
+        Windows windows(screen, colours, platform, "");
+        Keyboard keyboard(console);
+        Translator translator(platform, std::string(QP_SOURCE_DIR) + "/", "CAT", "QPLAYOUT");
+        FormTables tables;
+        FakePrinting printing;
+        StationeryPreview preview(tables, windows, colours, keyboard, translator, printing, [&c] { return c.visible; });
+        std::string told;
+        preview.SetRefusalNotice([&told](const std::string& reason) { told = reason; });
+        console.PressKey("Esc");
+        preview.PreviewPopup(std::nullopt);
+        EXPECT_EQ(console.QueuedEvents(), c.opens ? 0u : 1u) << "the preview read its Esc";
+        EXPECT_EQ(console.beeps(), c.opens ? 0 : 1);
+        EXPECT_EQ(told, c.reason);
+        EXPECT_EQ(windows.WindowDepth(), 0);
+    }
 }
 
 TEST(StationeryPreviewTest, BeepsOnAConsoleTooSmall) {
