@@ -13,11 +13,10 @@ namespace {
 
 // Catalan, shown through Translate.
 const std::string kTitle = "PAPER DEL REBUT";
+const std::string kName = "El paper del rebut";  // as a refusal names it
 const std::string kPrintKey = "F9: imprimeix";
 const std::string kCloseKeys = "Esc, Alt+V: tanca";
 const std::string kBetweenKeys = "   ";
-
-constexpr key::Code kF9 = 0x4300;
 
 constexpr int kWindowRows = 25;
 constexpr int kWindowColumns = 80;
@@ -42,25 +41,14 @@ int CentringBlanks(std::size_t widest, int width) { return std::max(0, (width - 
 }  // namespace
 
 StationeryPreview::StationeryPreview(FormTables& tables, Windows& windows, Colours& colours, Keyboard& keyboard,
-                                     Translator& translator, Printing& printing, VisibleSizeSource visible)
+                                     Translator& translator, Printing& printing)
     : tables_(tables),
       windows_(windows),
       colours_(colours),
       keyboard_(keyboard),
       translator_(translator),
       printing_(printing),
-      visible_(std::move(visible)),
       printerPopup_(windows, colours, keyboard, translator) {}
-
-StationeryPreview::StationeryPreview(FormTables& tables, Windows& windows, Colours& colours, Keyboard& keyboard,
-                                     Translator& translator)
-    : StationeryPreview(tables, windows, colours, keyboard, translator, systemPrinting_, [&windows] {
-          return VisibleSize {windows.ScreenRows(), windows.ScreenColumns()};
-      }) {}
-
-void StationeryPreview::SetRefusalNotice(std::function<void(const std::string& reason)> notice) {
-    refusalNotice_ = std::move(notice);
-}
 
 SettingValues StationeryPreview::CurrentValues(const std::optional<FieldInEdit>& edited) {
     SettingValues values = HeldValues(tables_);
@@ -140,10 +128,8 @@ void StationeryPreview::PrintSheet(const PrintedRows& rows) {
 // The whole window must be in sight: a terminal smaller than the program's
 // screen would hide its last rows and the keys that close it.
 bool StationeryPreview::Fits() {
-    const VisibleSize visible = visible_();
-    if (visible.rows >= kWindowRows && visible.columns >= kWindowColumns) return true;
-    windows_.screen().console().Beep();
-    if (refusalNotice_) refusalNotice_(ConsoleSizeNotice(translator_, visible.rows, visible.columns));
+    if (windows_.screen().ShowsWhole(kWindowRows, kWindowColumns)) return true;
+    keyboard_.RefusePopup(kName, kWindowRows, kWindowColumns);
     return false;
 }
 
@@ -156,7 +142,7 @@ std::string StationeryPreview::PreviewPopup(const std::optional<FieldInEdit>& ed
     for (;;) {
         const key::Code k = keyboard_.WaitKey();
         if (k == key::Esc || k == key::AltV) break;
-        if (k == kF9) PrintSheet(rows);
+        if (k == key::F9) PrintSheet(rows);
     }
     windows_.PopScreenRegion();
     return {};

@@ -3,7 +3,6 @@
 // prints the alignment sheet of that plan through the system's printing.
 #pragma once
 
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,31 +19,16 @@
 
 namespace qp {
 
-// What the operator sees of the console: a terminal smaller than the
-// program's 80 x 25 screen shows only part of it.
-struct VisibleSize {
-    int rows = 0;
-    int columns = 0;
-};
-using VisibleSizeSource = std::function<VisibleSize()>;
-
 class StationeryPreview {
 public:
-    // Prints through `printing`; opens only when `visible` has room for the
-    // whole window.
+    // Prints through `printing`.
     StationeryPreview(FormTables& tables, Windows& windows, Colours& colours, Keyboard& keyboard,
-                      Translator& translator, Printing& printing, VisibleSizeSource visible);
-    // The system's printing; the console's own size.
-    StationeryPreview(FormTables& tables, Windows& windows, Colours& colours, Keyboard& keyboard,
-                      Translator& translator);
+                      Translator& translator, Printing& printing);
 
     // Shows the paper until Esc or Alt+V; `edited` is the field being typed
     // into, whose text counts instead of its stored value. Types nothing and
     // changes no value.
     std::string PreviewPopup(const std::optional<FieldInEdit>& edited);
-
-    // Told why the preview did not open (code page 850), after its beep.
-    void SetRefusalNotice(std::function<void(const std::string& reason)> notice);
 
 private:
     SettingValues CurrentValues(const std::optional<FieldInEdit>& edited);
@@ -61,11 +45,8 @@ private:
     Colours& colours_;
     Keyboard& keyboard_;
     Translator& translator_;
-    SystemPrinting systemPrinting_;
     Printing& printing_;
-    VisibleSizeSource visible_;
     PrinterPopup printerPopup_;
-    std::function<void(const std::string&)> refusalNotice_;
 };
 
 }  // namespace qp

@@ -42,9 +42,6 @@
 
 #include "screen/win32_console.h"
 #else
-#include <sys/ioctl.h>
-#include <unistd.h>
-
 #include "screen/terminal_console.h"
 #endif
 
@@ -75,17 +72,6 @@ void Print(qp::Platform& platform, std::FILE* stream, const std::string& cp850) 
     std::string bytes;
     for (char c : cp850) bytes += (c == '\n' || platform.IsWindowsHost()) ? std::string(1, c) : qp::Cp850ToUtf8(std::string(1, c));
     std::fwrite(bytes.data(), 1, bytes.size(), stream);
-}
-
-// What the operator sees of the console. A terminal smaller than 80 x 25
-// shows part of the program's screen, which the console reports whole.
-qp::VisibleSize VisibleConsoleSize(qp::Console& console) {
-#ifndef _WIN32
-    winsize size {};
-    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_row > 0 && size.ws_col > 0)
-        return {size.ws_row, size.ws_col};
-#endif
-    return {console.Rows(), console.Columns()};
 }
 
 int RunEditor(Program& p, const std::vector<std::string>&) {
@@ -120,8 +106,7 @@ int RunEditor(Program& p, const std::vector<std::string>&) {
     lists = &listPopup;
     // Alt+V shows the paper, with the number being typed in a row field; F9 there prints it.
     qp::SystemPrinting printing;
-    qp::StationeryPreview preview(p.tables, windows, colours, keyboard, *p.translator, printing,
-                                  [&console] { return VisibleConsoleSize(console); });
+    qp::StationeryPreview preview(p.tables, windows, colours, keyboard, *p.translator, printing);
     keyboard.AddHotKey(qp::key::AltV, [&preview, &engine] { return preview.PreviewPopup(engine.FieldBeingEdited()); });
     qp::EditResult result = editor.EditReceiptLayout(engine);
 

@@ -46,6 +46,7 @@
 #include <gtest/gtest.h>
 
 #include "config/ini_file.h"
+#include "editor/fake_printing.h"
 #include "editor/form_loader.h"
 #include "editor/receipt_editor.h"
 #include "editor/receipt_settings.h"
@@ -64,9 +65,9 @@
 #include "screen/memory_console.h"
 #include "screen/screen.h"
 #include "screen/windows.h"
-#include "text/language.h"
 #include "session/session.h"
 #include "text/cp850.h"
+#include "text/language.h"
 
 namespace qp::testing {
 
@@ -388,7 +389,7 @@ struct EditorScenario::Runtime {
           settings(platform, tables, session.RootDir + "Tarn.ini"),
           editor(tables, settings, windows, colours, keyboard, translator, preferences, session.SessionTitle),
           engine(tables, editor, fieldEditor, keyboard, windows, colours, help, session.MenuName),
-          preview(tables, windows, colours, keyboard, translator),
+          preview(tables, windows, colours, keyboard, translator, printing),
           rig {platform, session, console,     screen, colours,  windows,     keyboard, help,
                translator, tables, preferences, text, fieldEditor, settings, editor, engine} {
         session.ProgramName = "QPLAYOUT";
@@ -409,6 +410,8 @@ struct EditorScenario::Runtime {
     ReceiptSettings settings;
     ReceiptEditor editor;
     FormEngine engine;
+    // No scenario prints unless it brings its own printing service.
+    testing::FakePrinting printing;
     StationeryPreview preview;
     ScenarioRig rig;
 };

@@ -10,6 +10,7 @@
 #include "editor/fake_printing.h"
 #include "editor/scenario_console.h"
 #include "editor/stationery_preview.h"
+#include "input/refusal_recorder.h"
 
 namespace qp {
 namespace {
@@ -148,8 +149,7 @@ TEST(StationeryPreviewTest, ChoicesTooWideForOneLineTakeARowEach) {
 // Alt+V opens, in this scenario, a preview that prints through `printing`.
 void PreviewPrintingThrough(EditorScenario& s, FakePrinting& printing, std::optional<StationeryPreview>& preview) {
     s.OnStart([&printing, &preview](ScenarioRig& rig) {
-        preview.emplace(rig.tables, rig.windows, rig.colours, rig.keyboard, rig.translator, printing,
-                        [] { return VisibleSize {25, 80}; });
+        preview.emplace(rig.tables, rig.windows, rig.colours, rig.keyboard, rig.translator, printing);
         FormEngine* engine = &rig.engine;
         rig.keyboard.AddHotKey(key::AltV, [&preview, engine] { return preview->PreviewPopup(engine->FieldBeingEdited()); });
     });
@@ -239,56 +239,46 @@ TEST(StationeryPreviewTest, F9PrintsTheSheetOfThePlanOnTheForm) {
     EXPECT_NE(sheet.output.find("Nombre 1/6"), std::string::npos);
 }
 
-// The whole window must be in sight: the terminal's visible size counts, not
-// the program's 80 x 25 screen. A refusal beeps and says why.
+// The whole window must be in sight: the part of the console the terminal
+// shows counts, not the program's 80 x 25 screen. A refusal beeps and says
+// which pop-up and what it needs.
 TEST(StationeryPreviewTest, OpensOnlyWhenTheTerminalShowsItAll) {
     const struct {
-        VisibleSize visible;
+        int rows, columns;  // the console's grid
+        int seenRows, seenColumns;  // what the terminal shows of it; 0: all
         bool opens;
-        const char* reason;
     } cases[] = {
-        {{25, 80}, true, ""},
-        {{30, 100}, true, ""},
-        {{24, 80}, false, "Cal una finestra de 80 x 25; aquesta fa 80 x 24."},
-        {{25, 79}, false, "Cal una finestra de 80 x 25; aquesta fa 79 x 25."},
+        {25, 80, 0, 0, true},
+        {30, 100, 0, 0, true},
+        {25, 80, 24, 80, false},
+        {25, 80, 25, 79, false},
+        {24, 80, 0, 0, false},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::to_string(c.visible.rows) + "x" + std::to_string(c.visible.columns));
-        MemoryConsole console(25, 80);
+        SCOPED_TRACE(std::to_string(c.rows) + "x" + std::to_string(c.columns) + " seen " +
+                     std::to_string(c.seenRows) + "x" + std::to_string(c.seenColumns));
+        MemoryConsole console(c.rows, c.columns);
+        if (c.seenRows > 0) console.ShowOnly(c.seenRows, c.seenColumns);
         Screen screen(console);
         const ColourTable colourTable {};  // the colours keep a reference to it
         Colours colours(screen, colourTable);
         SystemPlatform platform;
         Windows windows(screen, colours, platform, "");
         Keyboard keyboard(console);
+        testing::RefusalRecorder refusals;
+        keyboard.SetRefusalListener(&refusals);
         Translator translator(platform, std::string(QP_SOURCE_DIR) + "/", "CAT", "QPLAYOUT");
         FormTables tables;
         FakePrinting printing;
-        StationeryPreview preview(tables, windows, colours, keyboard, translator, printing, [&c] { return c.visible; });
-        std::string told;
-        preview.SetRefusalNotice([&told](const std::string& reason) { told = reason; });
+        StationeryPreview preview(tables, windows, colours, keyboard, translator, printing);
         console.PressKey("Esc");
-        preview.PreviewPopup(std::nullopt);
+        EXPECT_EQ(preview.PreviewPopup(std::nullopt), "");
         EXPECT_EQ(console.QueuedEvents(), c.opens ? 0u : 1u) << "the preview read its Esc";
         EXPECT_EQ(console.beeps(), c.opens ? 0 : 1);
-        EXPECT_EQ(told, c.reason);
+        EXPECT_EQ(refusals.log, c.opens ? std::vector<std::string> {}
+                                        : std::vector<std::string> {"PopupTooLarge El paper del rebut 80x25"});
         EXPECT_EQ(windows.WindowDepth(), 0);
     }
-}
-
-TEST(StationeryPreviewTest, BeepsOnAConsoleTooSmall) {
-    MemoryConsole console(24, 80);
-    Screen screen(console);
-    Colours colours(screen, ColourTable {});
-    SystemPlatform platform;
-    Windows windows(screen, colours, platform, "");
-    Keyboard keyboard(console);
-    Translator translator(platform, "", "CAT", "QPLAYOUT");
-    FormTables tables;
-    StationeryPreview preview(tables, windows, colours, keyboard, translator);
-    EXPECT_EQ(preview.PreviewPopup(std::nullopt), "");
-    EXPECT_EQ(console.beeps(), 1);
-    EXPECT_EQ(windows.WindowDepth(), 0);
 }
 
 }  // namespace
