@@ -1,6 +1,6 @@
 // Configuration files read: any bytes, any section and key. The value read
 // from the file on disk is the one read from its bytes, and no value holds
-// what ends it.
+// what ends it: a CR never, a LF only where the file holds a CR.
 #include "config/ini_file.h"
 #include "fuzz_support.h"
 
@@ -13,7 +13,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string bytes = in.ConsumeRemainingBytesAsString();
 
     const std::string value = ReadIniValue(bytes, section, key);
-    fuzz::Check(value.find_first_of(";\r\n\x1A") == std::string::npos, "a value holds a comment or a line end");
+    fuzz::Check(value.find_first_of(";\r\x1A") == std::string::npos, "a value holds a comment or a line end");
+    const bool crFile = bytes.substr(0, bytes.find('\x1A')).find('\r') != std::string::npos;
+    fuzz::Check(crFile || value.find('\n') == std::string::npos, "a LF ends no line in a file without CR");
     fuzz::Check(value.size() <= bytes.size(), "a value longer than its file");
 
     fuzz::Scratch().Write("Tarn.ini", bytes);

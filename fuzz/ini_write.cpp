@@ -1,8 +1,10 @@
 // Configuration files rewritten: setting a value and reading it back gives
 // the value written, every other entry of the file reads as before, writing
 // the same value again changes nothing, and a line not changed keeps its
-// bytes and its own end. Several keys changed in one pass give the bytes of
-// one change after another.
+// bytes and its own end. One change gives the bytes of the rewrite as the
+// format describes it, line by line; several keys changed in one pass give
+// the bytes of one change after another. The size counted before a rewrite
+// is the size made.
 #include <algorithm>
 #include <set>
 #include <vector>
@@ -31,7 +33,7 @@ std::set<std::pair<std::string, std::string>> Entries(std::string_view bytes) {
     std::string section;
     bool inSection = false;
     const ini::Lines lines = ini::SplitLines(bytes);
-    ini::LineReader reader(lines.text);
+    ini::LineReader reader(lines);
     for (ini::Line line; reader.Next(line);) {
         const ini::LineInfo info = ini::ClassifyLine(line.text);
         if (info.kind == ini::LineKind::Header) {
@@ -61,9 +63,10 @@ bool Writable(const std::string& section, const std::string& key, const std::str
     return first == std::string::npos || key[first] != '[';
 }
 
-// The rewrite as the format describes it, line by line with no shortcut:
-// the model the rewriter's copying of whole parts is held to.
-std::string ModelRewrite(std::string_view bytes, const std::string& section, const std::vector<IniChange>& changes) {
+// One change as the format describes it, line by line: blank lines held back
+// until the next line that stays, the new entry written before them.
+std::string ModelRewrite(std::string_view bytes, const std::string& section, const IniChange& change) {
+    const std::vector<IniChange> changes {change};
     const ini::Lines lines = ini::SplitLines(bytes);
     std::string out(lines.byteOrderMark);
     std::string_view lastEnd;
@@ -88,7 +91,7 @@ std::string ModelRewrite(std::string_view bytes, const std::string& section, con
             write(changes[i].key + "=" + changes[i].value, {});
         }
     };
-    ini::LineReader reader(lines.text);
+    ini::LineReader reader(lines);
     for (ini::Line line; reader.Next(line);) {
         const ini::LineInfo info = ini::ClassifyLine(line.text);
         if (info.kind == ini::LineKind::Blank) {
@@ -147,7 +150,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string bytes = in.ConsumeRemainingBytesAsString();
 
     const std::string written = RewriteIniValue(bytes, section, key, value);
-    fuzz::Check(written == ModelRewrite(bytes, section, {IniChange {key, value}}), "the rewrite differs from its model");
+    fuzz::Check(written == ModelRewrite(bytes, section, IniChange {key, value}), "the rewrite differs from its model");
+    std::string bounded;
+    const Status fits = IniView(bytes).Rewrite(section, {IniChange {key, value}}, bounded, written.size());
+    fuzz::Check(fits.ok && bounded == written, "the rewrite does not fit the size it counted");
+    if (!written.empty())
+        fuzz::Check(!IniView(bytes).Rewrite(section, {IniChange {key, value}}, bounded, written.size() - 1).ok,
+                    "a rewrite larger than its bound was made");
 
     // A batch of keys the format can write, each once: one change after
     // another then never meets a line that an earlier change made.
@@ -160,7 +169,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (const IniChange& change : batch) oneByOne = RewriteIniValue(oneByOne, section, change.key, change.value);
         const std::string together = IniView(bytes).Rewritten(section, batch);
         fuzz::Check(together == oneByOne, "a batch differs from one change after another");
-        fuzz::Check(together == ModelRewrite(bytes, section, batch), "a batch differs from its model");
     }
 
     if (section.empty() || key.empty() || !Writable(section, key, value)) return 0;
@@ -176,7 +184,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::Check(RewriteIniValue(written, section, key, value) == written, "writing the same value again changed the file");
     // Every line that ends stays in the new file with its own end, in order.
     std::size_t from = 0;
-    ini::LineReader lineReader(ini::SplitLines(bytes).text);
+    const ini::Lines lines = ini::SplitLines(bytes);
+    ini::LineReader lineReader(lines);
     for (ini::Line line; lineReader.Next(line);) {
         if (line.end.empty() || ini::ClassifyLine(line.text).kind == ini::LineKind::Entry) continue;
         std::string whole = std::string(line.text) + std::string(line.end);

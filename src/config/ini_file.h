@@ -20,18 +20,30 @@ struct IniChange {
 };
 
 // A file's bytes taken apart once, for as many keys as an operation reads or
-// changes. It looks at the bytes, which must outlive it.
+// changes. It looks at the bytes, which must outlive it, and keeps nothing
+// per line: each look-up walks the lines again. A file of more than
+// ini::kMostLines lines is refused: it reads as empty and is not rewritten.
 class IniView {
 public:
     explicit IniView(std::string_view bytes);
 
+    // Why the file is refused; empty when it is not.
+    std::string Refusal() const;
+
     // The value of the first entry `key` in the first section `section`;
     // empty when the section or the key is missing.
     std::string Value(const std::string& section, const std::string& key) const;
-    // The file's new bytes with each change made in `section` (each key
-    // once), as one WriteIniKey after another would make them. Lines not changed keep
-    // their bytes and their own line end; a changed or added line takes the
-    // end of the line it replaces or follows.
+    // The file's new bytes with the changes made in `section`: the bytes one
+    // WriteIniKey per change, in the order given, would make, for changes
+    // with a key each and no key twice. Lines not changed keep their bytes
+    // and their own line end; a changed line keeps its end, an added one
+    // takes the end of the line it follows. Fails, making nothing, for a
+    // refused file and when the new file would be larger than `limit` bytes
+    // (a long value for a key that a file repeats a million times would ask
+    // for gigabytes).
+    Status Rewrite(const std::string& section, const std::vector<IniChange>& changes, std::string& replacement,
+                   std::size_t limit = kLargeFileLimit) const;
+    // The same without the bounds.
     std::string Rewritten(const std::string& section, const std::vector<IniChange>& changes) const;
 
 private:
@@ -43,9 +55,9 @@ class IniDocument {
 public:
     IniDocument();
     explicit IniDocument(std::string bytes);
-    // A file that is missing, cannot be read, is not a regular file or is
-    // larger than `limit` reads as empty; `problem` then says why, except
-    // for a file that is simply not there.
+    // A file that is missing, cannot be read, is not a regular file, is
+    // larger than `limit` or is refused by IniView reads as empty; `problem`
+    // then says why, except for a file that is simply not there.
     static IniDocument Read(Platform& platform, const std::string& path, std::int64_t limit,
                             std::string* problem = nullptr);
 

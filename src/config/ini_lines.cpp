@@ -1,6 +1,7 @@
 #include "config/ini_lines.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "text/cp850.h"
 
@@ -19,58 +20,53 @@ std::string_view TrimSpaces(std::string_view text) {
 
 }  // namespace
 
-LineReader::LineReader(std::string_view text, std::size_t from, std::size_t to)
-    : text_(text), pos_(from), to_(std::min(to, text.size())) {}
+Lines SplitLines(std::string_view bytes) {
+    std::size_t stop = bytes.find(kEndOfFile);
+    if (stop != std::string_view::npos) bytes = bytes.substr(0, stop);
+
+    Lines result;
+    const std::size_t cr = bytes.find('\r');
+    const std::size_t lf = bytes.find('\n');
+    result.endsAtLf = cr == std::string_view::npos && lf != std::string_view::npos;
+    if (cr != std::string_view::npos)
+        result.firstEnd = bytes.substr(cr, cr + 1 < bytes.size() && bytes[cr + 1] == '\n' ? 2 : 1);
+    else if (result.endsAtLf)
+        result.firstEnd = "\n";
+    else
+        result.firstEnd = "\r\n";
+    // A file with no line end at all is one line, read the same either way;
+    // a rewrite gives it CR LF, and then the mark is part of that line.
+    if (result.endsAtLf && bytes.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
+        result.byteOrderMark = bytes.substr(0, kByteOrderMark.size());
+        bytes.remove_prefix(kByteOrderMark.size());
+    }
+    result.text = bytes;
+    const char ending = result.endsAtLf ? '\n' : '\r';
+    const bool lastLineEnded = bytes.empty() || bytes.back() == ending || (ending == '\r' && bytes.ends_with("\r\n"));
+    result.lineCount = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), ending)) + (lastLineEnded ? 0 : 1);
+    return result;
+}
+
+LineReader::LineReader(const Lines& lines, std::size_t from)
+    : text_(lines.text), ending_(lines.endsAtLf ? '\n' : '\r'), pos_(from) {}
 
 bool LineReader::Next(Line& line) {
-    if (pos_ >= to_) return false;
-    std::size_t end = pos_;
-    while (end < to_ && text_[end] != '\r' && text_[end] != '\n') ++end;
-    std::size_t next = end < to_ ? end + 1 : end;
-    if (end < to_ && text_[end] == '\r' && next < to_ && text_[next] == '\n') ++next;
+    if (pos_ >= text_.size()) return false;
+    const char* start = text_.data() + pos_;
+    const auto* found = static_cast<const char*>(std::memchr(start, ending_, text_.size() - pos_));
+    std::size_t end = found ? static_cast<std::size_t>(found - text_.data()) : text_.size();
+    std::size_t next = found ? end + 1 : end;
+    if (found && ending_ == '\r' && next < text_.size() && text_[next] == '\n') ++next;
     line.text = text_.substr(pos_, end - pos_);
     line.end = text_.substr(end, next - end);
     pos_ = next;
     return true;
 }
 
-Lines SplitLines(std::string_view bytes) {
-    std::size_t stop = bytes.find(kEndOfFile);
-    if (stop != std::string_view::npos) bytes = bytes.substr(0, stop);
-
-    Lines result;
-    result.firstEnd = "\r\n";
-    if (bytes.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
-        result.byteOrderMark = bytes.substr(0, kByteOrderMark.size());
-        bytes.remove_prefix(kByteOrderMark.size());
-    }
-    result.text = bytes;
-    result.parts.push_back(Part {});
-    bool endFound = false;
-    LineReader reader(bytes);
-    Line line;
-    std::string_view previousEnd;
-    for (std::size_t start = 0; reader.Next(line); start = reader.Position(), previousEnd = line.end) {
-        if (!endFound && !line.end.empty()) {
-            result.firstEnd = line.end;
-            endFound = true;
-        }
-        // Only the first byte that is not a space tells blank, header or other.
-        std::size_t first = line.text.find_first_not_of(' ');
-        if (first == std::string_view::npos || line.text[first] == ';') continue;
-        if (line.text[first] == '[') {
-            result.parts.back().end = start;
-            result.parts.push_back(Part {});
-            result.parts.back().start = start;
-            result.parts.back().hasHeader = true;
-        }
-        Part& part = result.parts.back();
-        part.keptEnd = reader.Position();
-        part.keptLastUnended = line.end.empty();
-        part.keptLastEnd = line.end.empty() ? previousEnd : line.end;
-    }
-    result.parts.back().end = bytes.size();
-    return result;
+Opening OpeningOf(std::string_view line) {
+    std::size_t first = line.find_first_not_of(' ');
+    if (first == std::string_view::npos || line[first] == ';') return Opening::Blank;
+    return line[first] == '[' ? Opening::Header : Opening::Other;
 }
 
 LineInfo ClassifyLine(std::string_view line) {

@@ -5,7 +5,6 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace qp::ini {
 
@@ -20,55 +19,52 @@ struct LineInfo {
 
 LineInfo ClassifyLine(std::string_view line);
 
-// One line: its text and its own end ("\r\n", "\n" or "\r"; empty only for
-// a last line that has none). A line ends at CR, CR LF or a lone LF.
+// Only the first byte that is not a space tells a blank line (nothing, or a
+// comment) from a header and from the rest.
+enum class Opening { Blank, Header, Other };
+Opening OpeningOf(std::string_view line);
+
+// One line: its text and its own end (empty only for a last line that has none).
 struct Line {
     std::string_view text;
     std::string_view end;
 };
 
+// A file's bytes as the suite's other programs split them: 0x1A ends the
+// file; where the file holds a CR, a line ends at CR or CR LF and a lone LF is
+// a byte of its line. A file with no CR (made on Linux) is split at LF, and a
+// UTF-8 byte order mark in front of its first line is set aside; in any other
+// file the mark is bytes of the first line, as the suite reads it. New lines
+// take the first line end found (CR LF when there is none). The views point
+// into the bytes; nothing is kept per line, so a reader walks the lines again
+// for each look-up.
+struct Lines {
+    std::string_view byteOrderMark;
+    std::string_view firstEnd;
+    std::string_view text;  // the bytes after the mark, up to 0x1A
+    bool endsAtLf = false;   // the file holds LF and no CR
+    std::size_t lineCount = 0;
+};
+
+// Far more lines than any configuration file of the suite holds (its own
+// programs stop at 32,767 bytes). As each look-up walks the lines, a file of
+// tens of millions of tiny lines would take seconds for every key read.
+constexpr std::size_t kMostLines = std::size_t {1} << 20;
+
+Lines SplitLines(std::string_view bytes);
+
 // The lines of a text one after another, from a position.
 class LineReader {
 public:
-    explicit LineReader(std::string_view text, std::size_t from = 0, std::size_t to = std::string_view::npos);
+    explicit LineReader(const Lines& lines, std::size_t from = 0);
     bool Next(Line& line);  // false after the last line
     std::size_t Position() const { return pos_; }
 
 private:
     std::string_view text_;
+    char ending_;  // the byte that ends a line
     std::size_t pos_;
-    std::size_t to_;
 };
-
-// A stretch of the file that belongs to one section: the lines before the
-// first header, or a header line and the lines up to the next header.
-struct Part {
-    std::size_t start = 0;
-    std::size_t end = 0;
-    bool hasHeader = false;
-    // Where the part's closing run of blank and comment-only lines starts
-    // (`start` when the part has nothing else). The line before that run
-    // ends in `keptLastEnd`: its own end, or for the file's unended last line
-    // (`keptLastUnended`) the end of the line before it, if any.
-    std::size_t keptEnd = 0;
-    std::string_view keptLastEnd;
-    bool keptLastUnended = false;
-};
-
-// A file's bytes taken apart in one pass: a UTF-8 byte order mark at the very
-// start (kept aside so that it is not part of the first line's name), the
-// first line end found (CR LF when there is none), which a line that has no
-// neighbour to take its end from gets, and the file's parts, so that a reader
-// or a rewriter goes straight to the sections it wants. 0x1A ends the file.
-// The views point into the bytes taken apart.
-struct Lines {
-    std::string_view byteOrderMark;
-    std::string_view firstEnd;
-    std::string_view text;  // the bytes after the mark, up to 0x1A
-    std::vector<Part> parts;
-};
-
-Lines SplitLines(std::string_view bytes);
 
 // Names of sections and keys compare trimmed and upper-cased.
 bool SameName(std::string_view stored, std::string_view wanted);

@@ -16,11 +16,11 @@ constexpr int kInt16Max = std::numeric_limits<std::int16_t>::max();
 // Every item's value is held Length characters wide from the start, so a few
 // bytes of Length would otherwise buy 32 KB each. No screen comes near this.
 constexpr long kMostValueCharacters = 1L << 20;
-
-bool StartsWithApostrophe(std::string_view line) {
-    std::size_t first = line.find_first_not_of(" \t");
-    return first != std::string_view::npos && line[first] == '\'';
-}
+// Each item takes a hundred bytes or so whatever the few bytes of its record,
+// and a translation can make a one-letter label of the file a long text:
+// the form is held to what a screen of the suite could use, far beyond any.
+constexpr long kMostItems = 8192;
+constexpr std::size_t kMostTextBytes = std::size_t {4} << 20;
 
 // A field as it may be quoted in a message: printable ASCII, shortened.
 std::string Excerpt(std::string_view field) {
@@ -74,9 +74,9 @@ private:
     // with a number, blank lines are stepped over too, since there they
     // could only ever be a fault.
     void SkipComments(bool blankLinesToo) {
-        while (std::optional<std::string> line = reader_.PeekLine()) {
-            bool blank = line->find_first_not_of(" \t") == std::string::npos;
-            if (!StartsWithApostrophe(*line) && !(blankLinesToo && blank)) return;
+        while (!reader_.AtEnd()) {
+            std::optional<char> opening = reader_.LineOpening();
+            if (opening != '\'' && !(blankLinesToo && !opening)) return;
             reader_.SkipLine();
         }
     }
@@ -85,8 +85,7 @@ private:
     // shift every item after it: refuse it by name instead.
     bool CommentInsideScreen() {
         if (reader_.LineNumber() == lastFieldLine_) return false;
-        std::optional<std::string> line = reader_.PeekLine();
-        return line && StartsWithApostrophe(*line);
+        return reader_.LineOpening() == '\'';
     }
 
     bool Text(const std::string& what, std::string& out) {
@@ -147,6 +146,9 @@ private:
         // is a promise of the header, not something to allocate for every screen.
         for (int i = 1; i <= screen.ItemCount; ++i) {
             where_ = "item " + std::to_string(i) + " of screen " + std::to_string(s);
+            if (++items_ > kMostItems)
+                return Fail(reader_.LineNumber(), "the form holds more than " + std::to_string(kMostItems) +
+                                            " items, more than any form of the suite; " + where_ + " is one too many");
             if (!ReadItem(screen.items.emplace_back())) return false;
         }
         inScreen_ = false;
@@ -182,7 +184,14 @@ private:
         item.Label = Translated(label);
         item.Options = Translated(options);
         item.Assign("");
-        return true;
+        return TextsFit(item.Label.size() + item.Options.size());
+    }
+
+    bool TextsFit(std::size_t bytes) {
+        textBytes_ += bytes;
+        if (textBytes_ <= kMostTextBytes) return true;
+        return Fail(fieldLine_, "the labels, options and list titles read up to " + where_ + " come to more than " +
+                                    std::to_string(kMostTextBytes) + " bytes, more than any form of the suite");
     }
 
     bool ValueFits(int length) {
@@ -228,7 +237,7 @@ private:
         std::string title;
         if (!Text("the title", title) || !AnyNumber("field 9", list.fields[7])) return false;
         list.Title = Translated(title);
-        return true;
+        return TextsFit(list.Title.size());
     }
 
     // F4 on an item must find its list.
@@ -255,6 +264,8 @@ private:
     int fieldLine_ = 0;      // the line the last field read began on
     int lastFieldLine_ = 0;  // the same, kept for the next field's comment check
     long valueCharacters_ = 0;  // the Lengths of the items read so far
+    long items_ = 0;            // the items of all screens read so far
+    std::size_t textBytes_ = 0;  // the labels, options and titles kept so far
 };
 
 }  // namespace

@@ -2,7 +2,7 @@
 // bytes: the Catalan key of every complete record with its translation.
 #pragma once
 
-#include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,7 +12,9 @@ namespace qp {
 
 // One language's column of a language file: the Catalan key of every complete
 // record with its translation in that column. Only the first record of a key
-// counts, as in a scan from the top that stops at the first match.
+// counts, as in a scan from the top that stops at the first match. It takes
+// at most twice the file's size while it is built, and less after, whatever
+// the file holds: four bytes per key beside the key and the one translation.
 class TranslationIndex {
 public:
     // `column` is the translation's position after the key: 1 Galician,
@@ -22,21 +24,20 @@ public:
     std::optional<std::string_view> Find(std::string_view catalan) const;
 
 private:
-    struct Entry {
-        std::size_t keyAt;
-        std::size_t keyLength;
-        std::size_t textLength;  // the translation follows its key in texts_
-    };
+    // Reads the records into texts_; gives their number.
+    std::size_t ReadRecords(std::string bytes, int column);
+    // A record whose key a record shortly before already has.
+    bool IsKeptBefore(std::uint32_t record, const std::vector<std::uint32_t>& recent) const;
+    void KeepFirstRecordOfEachKey(std::size_t records);
+    // The order of the index: by key, then by place in the file.
+    bool RecordBefore(std::uint32_t a, std::uint32_t b) const;
+    std::string_view KeyAt(std::uint32_t at) const;
+    std::string_view TextAt(std::uint32_t at) const;
 
-    void Add(const std::string& key, const std::string& text);
-    void KeepFirstRecordOfEachKey();
-    std::string_view KeyOf(const Entry& entry) const;
-    std::string_view TextOf(const Entry& entry) const;
-
-    // Each key followed at once by its translation, one column only, so that
-    // the index takes at most the file's size plus a few words per record.
+    // Each record kept as its key and its translation, each followed by a
+    // Ctrl-Z: the one byte no field holds, since it ends the file.
     std::string texts_;
-    std::vector<Entry> entries_;  // sorted by key, one per key
+    std::vector<std::uint32_t> keys_;  // where each key starts in texts_, sorted by key, one per key
 };
 
 }  // namespace qp

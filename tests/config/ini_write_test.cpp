@@ -65,23 +65,25 @@ INSTANTIATE_TEST_SUITE_P(
         WriteCase {"LfOnlyFileKeepsLf", "[S]\nK=1\n", "S", "K", "2", "[S]\nK=2\n"},
         WriteCase {"LfOnlyFileNewKeyBeforeBlanks", "[S]\nA=1\n\n[T]\n", "S", "K", "v", "[S]\nA=1\nK=v\n\n[T]\n"},
         WriteCase {"MixedEndsKeptLineByLine", "[S]\nA=1\r\nB=2\r", "S", "K", "v", "[S]\nA=1\r\nB=2\rK=v\r"},
-        // Other programs of the suite split lines at CR LF only: a stray LF
-        // must not spread to the other lines.
-        WriteCase {"StrayLfFirstChangedLineKeepsItsCrLf", "; unix\n[Rebut]\r\nAntic=S\r\n", "Rebut", "Antic", "N",
-                   "; unix\n[Rebut]\r\nAntic=N\r\n"},
-        WriteCase {"StrayLfFirstAddedLineTakesCrLf", "; unix\n[Rebut]\r\nAntic=S\r\n", "Rebut", "Matriu", "S",
-                   "; unix\n[Rebut]\r\nAntic=S\r\nMatriu=S\r\n"},
-        WriteCase {"StrayLfInTheMiddleStays", "[S]\r\nA=1\nB=2\r\n\r\n[T]\r\n", "S", "A", "9",
-                   "[S]\r\nA=9\nB=2\r\n\r\n[T]\r\n"},
-        WriteCase {"AddedAfterStrayLfLineTakesItsEnd", "[S]\r\nA=1\n[T]\r\n", "S", "K", "v",
-                   "[S]\r\nA=1\nK=v\n[T]\r\n"},
-        WriteCase {"MixedWithByteOrderMark", "\xEF\xBB\xBF; c\n[S]\rK=1\r\n\n", "s", "K", "2",
-                   "\xEF\xBB\xBF; c\n[S]\rK=2\r\n\n"},
+        // Where the file holds a CR, lines are split as the suite splits
+        // them: what is written is what the suite then reads.
+        WriteCase {"StrayLfValueReplacedWhole", "[S]\r\nA=1\nB=2\r\n\r\n[T]\r\n", "S", "A", "9",
+                   "[S]\r\nA=9\r\n\r\n[T]\r\n"},
+        WriteCase {"KeyHiddenByStrayLfIsAdded", "[Rebut]\r\nAntic=S\r\nFila.Num=1\nFila.Dat=4\r\n", "Rebut", "Fila.Dat",
+                   "5", "[Rebut]\r\nAntic=S\r\nFila.Num=1\nFila.Dat=4\r\nFila.Dat=5\r\n"},
+        WriteCase {"HeaderAfterStrayLfIsPartOfTheComment", "; unix\n[Rebut]\r\nAntic=S\r\n", "Rebut", "Antic", "N",
+                   "; unix\n[Rebut]\r\nAntic=S\r\n[Rebut]\r\nAntic=N\r\n"},
+        WriteCase {"StrayLfBeforeAHeaderDoesNotEndTheSection", "[S]\r\nA=1\n[T]\r\n", "S", "K", "v",
+                   "[S]\r\nA=1\n[T]\r\nK=v\r\n"},
         WriteCase {"NewSectionAfterUnendedLastLine", "; c\r\n[T]\nC=3", "S", "K", "v",
-                   "; c\r\n[T]\nC=3\n[S]\nK=v\n"},
-        WriteCase {"ByteOrderMarkStaysInFront", "\xEF\xBB\xBF[S]\r\nK=1\r\n", "s", "k", "2",
-                   "\xEF\xBB\xBF[S]\r\nK=2\r\n"},
-        WriteCase {"ByteOrderMarkOnlyFile", "\xEF\xBB\xBF", "S", "K", "v", "\xEF\xBB\xBF[S]\r\nK=v\r\n"},
+                   "; c\r\n[T]\nC=3\r\n[S]\r\nK=v\r\n"},
+        WriteCase {"LfFileWithByteOrderMarkKeepsBoth", "\xEF\xBB\xBF[S]\nK=1\n", "s", "k", "2",
+                   "\xEF\xBB\xBF[S]\nK=2\n"},
+        // Behind the mark the suite sees no header: the key goes where it will.
+        WriteCase {"ByteOrderMarkInACrFileHidesTheFirstSection", "\xEF\xBB\xBF[S]\r\nK=1\r\n", "s", "k", "2",
+                   "\xEF\xBB\xBF[S]\r\nK=1\r\n[s]\r\nk=2\r\n"},
+        WriteCase {"ByteOrderMarkOnlyFileKeepsItOnALineOfItsOwn", "\xEF\xBB\xBF", "S", "K", "v",
+                   "\xEF\xBB\xBF\r\n[S]\r\nK=v\r\n"},
         WriteCase {"RepeatedSectionRewrittenInBoth", "[S]\r\nK=1\r\n[T]\r\n[S]\r\nK=2\r\n", "S", "K", "3",
                    "[S]\r\nK=3\r\n[T]\r\n[S]\r\nK=3\r\n"},
         WriteCase {"CommentOnlyLineInsideSectionIsHeldBack", "[S]\r\nA=1\r\n; note\r\n[T]\r\n", "S", "K", "v",
@@ -155,11 +157,17 @@ TEST(IniWrite, SeveralChangesAtOnceWriteWhatOneAfterAnotherWould) {
         "[Rebut]\r\nK=1\r\n[T]\r\n[rebut]\r\nB=2\r\nk=2\r\n",
         "; unix\n[Rebut]\r\nB=1\nK=1",
         "\xEF\xBB\xBF\n\n",
+        "[Rebut]\r\nA=1\r\n; c\r\nB=2\r\n",
+        "[Rebut]\rK=1\rB=2\r\n  ",
+        "[Rebut]\r\nB=2\r\n\r\n[T]\r\n",
     };
     const std::vector<IniChange> changes[] = {
         {{"K", "9"}, {"B", "8"}, {"New", "7"}},
         {{"B", ""}, {"New", "7"}, {"K", "6"}},
         {{"K", ""}, {"B", ""}},
+        // A key added before one is deleted went in after the deleted line.
+        {{"New", "7"}, {"B", ""}},
+        {{"New", "7"}, {"K", ""}, {"Other", "1"}, {"B", ""}},
     };
     for (const std::string& file : files) {
         for (const std::vector<IniChange>& batch : changes) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "input/form_tables_heap.h"
+#include "peak_memory.h"
 #include "platform/temp_dir.h"
 
 namespace qp {
@@ -104,6 +105,15 @@ TEST_F(FormLoaderTest, LineFeedsAloneAndRecordsAcrossLinesReadTheSame) {
     EXPECT_EQ(spread.tables.Item(1, 2).Options, "|S,S\xA1|N,No");
 }
 
+// Where the file holds a CR, a lone LF ends no line, as the suite reads it:
+// the header below is still part of the comment.
+TEST_F(FormLoaderTest, AStrayLfInACrLfFileEndsNoLine) {
+    Loaded f = Load("' made elsewhere\n9,9\r\n" + kForm);
+    ASSERT_TRUE(f.result.ok) << f.result.message;
+    EXPECT_EQ(f.tables.ScreenCount, 1);
+    EXPECT_EQ(f.tables.Item(1, 1).Label, "Nom del client: ");
+}
+
 TEST_F(FormLoaderTest, ApostrophesInsideFieldsAreText) {
     Loaded f = Load("1,1\r\n\"d\",1,0,0,0,0,0\r\n1,1,'Fila de l'adre\x87" "a: ,2,0,0,0,0,0,\"\"\r\n");
     ASSERT_TRUE(f.result.ok) << f.result.message;
@@ -170,6 +180,30 @@ TEST_F(FormLoaderTest, SmallFilesCannotAskForLargeTables) {
     Loaded f = Load(emptyScreens);
     ASSERT_EQ(f.tables.screens.size(), 1000u);
     EXPECT_TRUE(f.tables.Screen(1000).items.empty());
+}
+
+// Beyond what any form of the suite uses, a few bytes of the file (or of
+// the language file) would buy a hundred bytes or a megabyte each.
+TEST_F(FormLoaderTest, FormsBeyondWhatAnyScreenUsesAreRefused) {
+    std::string items = "2,8000\r\n";
+    for (int s = 0; s < 2; ++s) {
+        items += "\"d\",8000,0,0,0,0,0\r\n";
+        for (int i = 0; i < 8000; ++i) items += "1,1,,0,0,0,0,0,0,\r\n";
+    }
+    Loaded many = Load(items);
+    EXPECT_FALSE(many.result.ok);
+    EXPECT_EQ(many.result.message, "FORM.MPN: line 8196: the form holds more than 8192 items, more than any form of the "
+                                   "suite; item 193 of screen 2 is one too many");
+
+    std::filesystem::create_directories(dir_ / "LOCALE");
+    dir_.Write("LOCALE/QPLAYOUT.LNG", "A,,," + std::string(1 << 20, 'a') + "\r\n");
+    std::string labels = "1,9\r\n\"d\",9,0,0,0,0,0\r\n";
+    for (int i = 0; i < 9; ++i) labels += "1,1,A,0,0,0,0,0,0,\r\n";
+    Loaded translated = Load(labels, "SPA");
+    EXPECT_FALSE(translated.result.ok);
+    EXPECT_EQ(translated.result.message, "FORM.MPN: line 7: the labels, options and list titles read up to item 5 of "
+                                         "screen 1 come to more than 4194304 bytes, more than any form of the suite");
+    EXPECT_TRUE(Load(labels).result.ok);
 }
 
 TEST_F(FormLoaderTest, TranslatesLabelsOptionsAndTitlesAsRead) {
@@ -286,6 +320,68 @@ TEST_F(FormLoaderTest, FindsTheFileUnderRootWhateverItsCase) {
     ASSERT_TRUE(result.ok) << result.message;
     EXPECT_EQ(tables.Item(1, 1).Label, "Nom del client: ");
 }
+
+#ifndef _WIN32
+
+struct ShapeCase {
+    const char* name;
+    testing::FileShape shape;
+    std::string message;  // how the load ends
+};
+
+void PrintTo(const ShapeCase& c, std::ostream* os) { *os << c.name; }
+
+class FormMemoryTest : public ::testing::TestWithParam<ShapeCase> {};
+
+// Memory and time in proportion to the file, whatever its shape, at a
+// quarter of the largest form file allowed.
+TEST_P(FormMemoryTest, StaysInProportionToTheFile) {
+    constexpr std::size_t kSize = std::size_t {16} << 20;
+    const ShapeCase& c = GetParam();
+    TempDir dir;
+    std::filesystem::create_directories(dir / "FORMS");
+    testing::WriteShape(dir / "FORMS/QPLAYOUT.MPN", c.shape, kSize);
+    std::string message;
+    const testing::WorkCost cost = testing::MeasureInChild(
+        [&] {
+            SystemPlatform platform;
+            Translator translator(platform, dir.Dir(), "CAT", "QPLAYOUT");
+            FormTables tables;
+            const FormLoadResult result = LoadForm(platform, dir.Dir(), "QPLAYOUT", translator, tables);
+            return result.ok ? "loaded " + std::to_string(tables.ScreenCount) + " screens, " +
+                                   std::to_string(tables.lists.size() - 1) + " lists"
+                             : result.message.substr(result.message.find(".MPN: ") + 6);
+        },
+        message);
+    ASSERT_TRUE(cost.ran);
+    EXPECT_EQ(message, c.message);
+    if (!testing::kMemoryMeasurable) GTEST_SKIP() << "a sanitizer's memory and time say nothing of the program's";
+    EXPECT_LE(cost.peakBytes, 3 * kSize + (std::size_t {16} << 20)) << "peak " << cost.peakBytes / 1024 << " KB";
+    // Hours, when each screen of one long line copied the rest of that line.
+    EXPECT_LT(cost.seconds, 10.0);
+    ::testing::Test::RecordProperty("peak_kb", std::to_string(cost.peakBytes / 1024));
+    ::testing::Test::RecordProperty("seconds", std::to_string(cost.seconds));
+}
+
+std::string ScreensAndLists(const std::string& end) {
+    std::string text = "32767,1" + end;
+    for (int s = 0; s < 32767; ++s) text += "d,0,0,0,0,0,0" + end;
+    text += "32767" + end;
+    for (int l = 0; l < 32767; ++l) text += "0,0,0,0,0,0,0,t,0" + end;
+    return text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Shapes, FormMemoryTest,
+    ::testing::Values(ShapeCase {"ManyTinyItems", {"32767,32767\r\n\"d\",32767,0,0,0,0,0\r\n", "0,0,,0,0,0,0,0,0,\r\n", ""},
+                                 "line 8195: the form holds more than 8192 items, more than any form of the suite; "
+                                 "item 8193 of screen 1 is one too many"},
+                      ShapeCase {"ManyCommentLines", {"", "'\r\n", ScreensAndLists("\r\n")}, "loaded 32767 screens, 32767 lists"},
+                      ShapeCase {"OneHugeLine", {"", " ", ScreensAndLists(",")}, "loaded 32767 screens, 32767 lists"},
+                      ShapeCase {"ManyTinyLines", {"", "\r\n", ""}, "the file is empty: the header (ScreenCount, MaxItems) is missing"}),
+    [](const ::testing::TestParamInfo<ShapeCase>& p) { return std::string(p.param.name); });
+
+#endif  // _WIN32
 
 }  // namespace
 }  // namespace qp

@@ -46,7 +46,13 @@ INSTANTIATE_TEST_SUITE_P(
                       FieldCase {"EmptyLineIsAnEmptyField", "a\r\n\r\nb", F {"a", "", "b"}},
                       FieldCase {"CtrlZEndsTheFile", "a,b\x1A,c\r\nd", F {"a", "b"}},
                       FieldCase {"CtrlZInsideQuote", "\"a\x1A\",b", F {"a"}},
-                      FieldCase {"NothingAtAll", "", F {}}),
+                      FieldCase {"NothingAtAll", "", F {}},
+                      // Where the file holds a CR, a lone LF ends nothing:
+                      // it is dropped as a tab is, and kept inside quotes.
+                      FieldCase {"LoneLfInACrFileIsDropped", "a\nb,c\r\nd", F {"ab", "c", "d"}},
+                      FieldCase {"LoneLfBeforeAQuoteIsSkipped", "a,\n\"b,c\"\r\n", F {"a", "b,c"}},
+                      FieldCase {"LoneLfInsideQuotesIsKept", "\"a\nb\",c\r", F {"a\nb", "c"}},
+                      FieldCase {"OneCrAnywhereJoinsLfLines", "a\nb\nc\r", F {"abc"}}),
     [](const ::testing::TestParamInfo<FieldCase>& p) { return std::string(p.param.name); });
 
 TEST(FieldReader, PastTheEndGivesEmptyFields) {
@@ -68,26 +74,34 @@ class FieldReaderLinesTest : public ::testing::TestWithParam<LineEndCase> {};
 
 TEST_P(FieldReaderLinesTest, SkipsCommentLinesAndCountsLines) {
     std::string n = GetParam().end;
-    FieldReader reader("; first" + n + "a,b" + n + n + "; third" + n + "c" + n);
+    FieldReader reader("; first" + n + "a,b" + n + n + " \t; third" + n + "c" + n);
     EXPECT_EQ(reader.LineNumber(), 1);
-    EXPECT_EQ(reader.PeekLine(), "; first");
+    EXPECT_EQ(reader.LineOpening(), ';');
     reader.SkipLine();
     EXPECT_EQ(reader.LineNumber(), 2);
-    EXPECT_EQ(reader.PeekLine(), "a,b");
+    EXPECT_EQ(reader.LineOpening(), 'a');
     EXPECT_EQ(reader.ReadField(), "a");
-    EXPECT_EQ(reader.PeekLine(), "b");
+    EXPECT_EQ(reader.LineOpening(), 'b');
     EXPECT_EQ(reader.ReadField(), "b");
     EXPECT_EQ(reader.LineNumber(), 3);
-    EXPECT_EQ(reader.PeekLine(), "");
+    EXPECT_EQ(reader.LineOpening(), std::nullopt);
     reader.SkipLine();
-    EXPECT_EQ(reader.PeekLine(), "; third");
+    EXPECT_EQ(reader.LineOpening(), ';');
     reader.SkipLine();
     EXPECT_EQ(reader.LineNumber(), 5);
     EXPECT_EQ(reader.ReadField(), "c");
     EXPECT_TRUE(reader.AtEnd());
-    EXPECT_EQ(reader.PeekLine(), std::nullopt);
+    EXPECT_EQ(reader.LineOpening(), std::nullopt);
     reader.SkipLine();
     EXPECT_TRUE(reader.AtEnd());
+}
+
+TEST(FieldReader, StrayLfInACrFileNeitherEndsNorNumbersALine) {
+    FieldReader reader("\n' one\n' line\r\nx");
+    EXPECT_EQ(reader.LineOpening(), '\'');
+    reader.SkipLine();
+    EXPECT_EQ(reader.LineNumber(), 2);
+    EXPECT_EQ(reader.ReadField(), "x");
 }
 
 INSTANTIATE_TEST_SUITE_P(LineEnds, FieldReaderLinesTest,
@@ -105,7 +119,7 @@ TEST(FieldReader, TakesGarbageAndLongLines) {
     FieldReader reader(garbage);
     int guard = 0;
     while (!reader.AtEnd() && guard++ < 400000) {
-        (void)reader.PeekLine();
+        (void)reader.LineOpening();
         (void)reader.ReadField();
     }
     EXPECT_TRUE(reader.AtEnd());
