@@ -22,7 +22,7 @@ wait_for "DL DT DC DJ DV DS DG"
 # keeps "20" (day first it would keep "05").
 keys F
 wait_gone "DL DT DC DJ DV DS DG"
-wait_for_re "de rebut \.+: 20 +║"
+wait_for_re "de rebut \.+: 20"
 keys Escape Escape
 wait_exit
 [ "$EXIT_STATUS" = 0 ] || fail "exit status $EXIT_STATUS"

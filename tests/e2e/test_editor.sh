@@ -159,6 +159,8 @@ fi
 # after the plan box the way out without saving, which works.
 start_editor GLG
 wait_for "As filas son correctas"
+# Keys typed before the first item takes them would reach Wine's console as text.
+wait_for_re 'recibo \.+:[^ ]Si'
 keys Down Down 6 Enter
 wait_for "Data e Concepto: fila 6"
 keys 1 O Enter
