@@ -36,13 +36,13 @@
 #include "screen/screen.h"
 #include "screen/windows.h"
 #include "text/language.h"
+#include "session/arguments.h"
 #include "session/session.h"
 #include "session/session_report.h"
 #include "text/cp850.h"
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
-#include <windows.h>
 
 #include "screen/win32_console.h"
 #else
@@ -320,50 +320,31 @@ bool ArgumentsFit(const Mode& mode, std::size_t count) {
     return false;
 }
 
-// An argument as the system gives it, in UTF-8: POSIX gives it so; the
-// C runtime on Windows gives it in the ANSI code page.
-std::string ArgumentInUtf8(const std::string& argument) {
-#ifdef _WIN32
-    if (argument.empty()) return {};
-    const int size = static_cast<int>(argument.size());
-    const int n = MultiByteToWideChar(CP_ACP, 0, argument.data(), size, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, argument.data(), size, wide.data(), n);
-    const int m = WideCharToMultiByte(CP_UTF8, 0, wide.data(), n, nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(m), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), n, utf8.data(), m, nullptr, nullptr);
-    return utf8;
-#else
-    return argument;
-#endif
-}
-
-// As far as code page 850 holds it, for a message.
-std::string ArgumentShown(const std::string& argument) { return qp::Utf8ToCp850(ArgumentInUtf8(argument)); }
 
 struct UsageFault {
     qp::Said what;
     std::string subject;
 };
 
-// Checks that the arguments fit the mode and turns them into code page 850,
-// the program's texts, so that "Matriu=S\xC3\xAD" is the "Sí" it means.
-// The printer's name of --print-sheet stays as the system gave it: it goes
-// back to the system, which may name printers in characters the code page
-// lacks.
-std::optional<UsageFault> TakeArguments(const Mode* mode, const std::string& option, std::vector<std::string>& args) {
+// Checks that the arguments (UTF-8) fit the mode and turns them into code
+// page 850, the program's texts, so that "Matriu=S\xC3\xAD" is the "Sí" it
+// means. The printer's name of --print-sheet stays as the system gave it
+// (`args` holds it so): it goes back to the system, which may name printers
+// in characters the code page lacks.
+std::optional<UsageFault> TakeArguments(const Mode* mode, const std::string& option,
+                                        const std::vector<std::string>& utf8, std::vector<std::string>& args) {
     if (mode == nullptr) {
-        if (option.rfind("--", 0) == 0) return UsageFault {qp::Said::UnknownOption, ArgumentShown(option)};
-        return UsageFault {qp::Said::UnexpectedArgument, ArgumentShown(option)};
+        const std::string shown = qp::Utf8ToCp850(option);
+        return UsageFault {option.rfind("--", 0) == 0 ? qp::Said::UnknownOption : qp::Said::UnexpectedArgument, shown};
     }
     if (!ArgumentsFit(*mode, args.size()))
         return UsageFault {qp::Said::ArgumentsExpected,
                            std::string("qplayout ") + mode->option + (*mode->arguments ? " " : "") + mode->arguments};
     if (mode->run == RunPrintSheet) return std::nullopt;
-    for (std::string& argument : args) {
-        std::optional<std::string> text = qp::Utf8ToCp850Exactly(ArgumentInUtf8(argument));
-        if (!text) return UsageFault {qp::Said::NotInCodePage, ArgumentShown(argument)};
-        argument = std::move(*text);
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::optional<std::string> text = qp::Utf8ToCp850Exactly(utf8[i]);
+        if (!text) return UsageFault {qp::Said::NotInCodePage, qp::Utf8ToCp850(utf8[i])};
+        args[i] = std::move(*text);
     }
     if (mode->run == RunHelpPage && !qp::IsHelpTopic(args.front()))
         return UsageFault {qp::Said::BadHelpTopic, args.front()};
@@ -423,12 +404,16 @@ void TellStartUpProblems(Program& p, bool tell) {
 int main(int argc, char** argv) {
     Program p;
     std::vector<std::string> args(argv + 1, argv + argc);
-    const std::string option = args.empty() ? std::string() : args.front();
-    if (!args.empty()) args.erase(args.begin());
+    std::vector<std::string> utf8 = qp::ArgumentsInUtf8(argc, argv);
+    const std::string option = utf8.empty() ? std::string() : utf8.front();
+    if (!args.empty()) {
+        args.erase(args.begin());
+        utf8.erase(utf8.begin());
+    }
     const Mode* mode = nullptr;
     for (const Mode& m : kModes)
         if (option == m.option) mode = &m;
-    if (std::optional<UsageFault> fault = TakeArguments(mode, option, args)) return Usage(p, *fault);
+    if (std::optional<UsageFault> fault = TakeArguments(mode, option, utf8, args)) return Usage(p, *fault);
 
     if (mode->needs & kSession) {
         StartSession(p);

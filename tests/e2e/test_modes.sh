@@ -12,8 +12,14 @@ run() {
   env -u TERM WINEDEBUG=-all MURROOT="$INSTALL" MURTMP="${INSTALL}TEMP/" $(program) "$@" \
     </dev/null >"$E2E_WORK/out" 2>"$E2E_WORK/err"
   STATUS=$?
-  # A Windows program ends its lines with CR LF.
+  # A Windows program ends its lines with CR LF, and writes code page 850
+  # where a POSIX one writes UTF-8.
   sed -i 's/\r$//' "$E2E_WORK/out" "$E2E_WORK/err"
+  case "$QP_BIN" in
+    *.exe)
+      iconv -f CP850 -t UTF-8 "$E2E_WORK/err" >"$E2E_WORK/err.utf8" && mv "$E2E_WORK/err.utf8" "$E2E_WORK/err"
+      ;;
+  esac
 }
 expect() {  # expect STATUS WHAT
   [ "$STATUS" = "$1" ] || fail "$2: exit status $STATUS, expected $1 ($(cat "$E2E_WORK/err"))"
