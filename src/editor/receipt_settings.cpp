@@ -125,6 +125,7 @@ SaveResult ReceiptSettings::SaveReceiptSettings() {
     SaveResult result;
     result.status = RewriteFile(platform_, path_, [&](const RewriteTarget& current, std::string& replacement) {
         // Under the rewrite lock: what the file holds now is what is merged.
+        result.made = !current.exists;
         const IniView file(current.bytes);
         Values now = ValuesIn(file);
         Values merged;
@@ -145,6 +146,7 @@ SaveResult ReceiptSettings::SaveValues(const std::vector<std::pair<int, std::str
     SaveResult result;
     result.status = RewriteFile(platform_, path_, [&](const RewriteTarget& current, std::string& replacement) {
         // Loaded, changed and written in one reading, under the rewrite lock.
+        result.made = !current.exists;
         const IniView file(current.bytes);
         loaded_ = ValuesIn(file);
         Show(loaded_);

@@ -26,6 +26,7 @@ struct SaveResult {
     Status status;                            // why Tarn.ini could not be written
     RowPlanFault plan = RowPlanFault::None;   // the merged settings fail the plan: nothing written
     bool merged = false;                      // another program's changes were taken in
+    bool made = false;                        // there was no Tarn.ini: this save made it
     bool ok() const { return status.ok && plan == RowPlanFault::None; }
 };
 

@@ -105,10 +105,7 @@ ScriptResult SettingsScript::Set(const std::vector<std::string>& assignments) {
         }
         values.emplace_back(*setting, std::move(*value));
     }
-    // A Tarn.ini that may not be read is not written either: what the save
-    // would merge with is not the file's.
-    if (result.exitCode != kScriptDone || !Loaded(result)) return result;
-    const bool missing = settings_.Reading().state == FileReading::State::Missing;
+    if (result.exitCode != kScriptDone) return result;
 
     // One reading of Tarn.ini, under the save's lock: the values are set over
     // what it holds, the plan is checked on the result, and nothing is
@@ -117,9 +114,12 @@ ScriptResult SettingsScript::Set(const std::vector<std::string>& assignments) {
     if (saved.plan != RowPlanFault::None) {
         Problem(result, kScriptBadValue, RowPlanMessage(saved.plan), "");
     } else if (!saved.status) {
+        // The save opens no file that may not be read: such a Tarn.ini is
+        // named as every other mode names it.
+        if (!Loaded(result)) return result;
         result.messages.push_back(SaveFailureMessage(translator_, settings_.Path(), saved.status));
         result.exitCode = kScriptNotSaved;
-    } else if (missing && settings_.Modified()) {
+    } else if (saved.made && settings_.Modified()) {
         // A wrong MURROOT shows at once.
         const std::string native = NativePath(settings_.Path());
         result.messages.push_back(Say(translator_, Said::FileCreated, native.empty() ? settings_.Path() : native));
