@@ -379,11 +379,12 @@ std::unique_ptr<qp::Console> OpenConsole(std::string& reason) {
 // translator reads it when it first needs it.
 std::optional<std::string> LanguageFileRefusal(qp::Platform& platform, const std::string& path) {
     if (!platform.Stamp(path)) return std::nullopt;
+    const std::string shown = qp::NativePath(path);
     std::string reason;
     std::unique_ptr<qp::File> file = platform.Open(path, qp::OpenMode::ReadShared, &reason);
-    if (!file) return path + ": " + reason;
-    if (file->Size() > qp::kLargeFileLimit) return path + ": larger than " + std::to_string(qp::kLargeFileLimit) + " bytes";
-    return std::nullopt;
+    if (file && file->Size() > qp::kLargeFileLimit) reason = "larger than " + std::to_string(qp::kLargeFileLimit) + " bytes";
+    else if (file) return std::nullopt;
+    return (shown.empty() ? path : shown) + ": " + reason;
 }
 
 // What start-up could not take, each with its detail, in the session's
@@ -430,7 +431,10 @@ int main(int argc, char** argv) {
     if (mode->needs & kForm) {
         qp::FormLoadResult loaded =
             qp::LoadForm(p.platform, p.session.RootDir, p.session.ProgramName, *p.translator, p.tables);
+        // The loader's words name the file; the fault of a form that loads is named after it.
+        const std::string form = qp::NativePath(p.session.RootDir + "FORMS\\" + p.session.ProgramName + ".MPN");
         std::string fault = loaded.ok ? qp::ReceiptFormFault(p.tables) : loaded.message;
+        if (loaded.ok && !fault.empty()) fault = form + ": " + fault;
         if (!fault.empty()) {
             Tell(p.platform, qp::Say(*p.translator, qp::Said::BrokenForm, p.session.ProgramName + ".MPN", fault));
             return kBadForm;
