@@ -2,9 +2,6 @@
 // plan that still gives the sheet.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -175,43 +172,6 @@ TEST(AlignmentSheetTest, ControlBytesOfTheFilesBecomeBlanks) {
             const bool lineEnd = bytes.compare(i, 2, "\r\n") == 0 || (i > 0 && bytes.compare(i - 1, 2, "\r\n") == 0);
             EXPECT_TRUE((byte >= 0x20 && byte != 0x7F) || lineEnd) << "byte " << int(byte) << " at " << i;
         }
-    }
-}
-
-// A Tarn.ini that is there but may not be used gives no sheet at all: the
-// defaults would be taken for the stored plan and printed.
-TEST(AlignmentSheetTest, ARefusedTarnIniGivesNoSheet) {
-    const struct {
-        const char* name;
-        std::function<void(const std::string& path)> make;
-        const char* text;
-    } cases[] = {
-        {"a folder", [](const std::string& path) { std::filesystem::create_directory(path); },
-         "NO ES POT FER SERVIR EL FITXER Tarn.ini. NO \x90S UN FITXER ORDINARI O NO TENIU PERM\xD6S DE LECTURA."},
-        {"over the limit",
-         [](const std::string& path) {
-             std::ofstream(path, std::ios::binary) << "[Rebut]\r\n";
-             std::filesystem::resize_file(path, kLargeFileLimit + 1);
-         },
-         "NO ES POT FER SERVIR EL FITXER Tarn.ini. \x90S MASSA GRAN."},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        EditorScenario s;
-        s.RemoveFile("Tarn.ini");
-        c.make(s.Root() + "Tarn.ini");
-        SystemPlatform platform;
-        Translator translator(platform, s.Root(), "CAT", "QPLAYOUT");
-        FormTables tables;
-        ASSERT_TRUE(LoadForm(platform, s.Root(), "QPLAYOUT", translator, tables).ok);
-        ReceiptSettings settings(platform, tables, s.Root() + "Tarn.ini");
-
-        const ScriptResult sheet = MakeAlignmentSheet(settings, tables, translator);
-        EXPECT_EQ(sheet.exitCode, kScriptNoInput);
-        EXPECT_EQ(sheet.output, "");
-        ASSERT_EQ(sheet.messages.size(), 1u);
-        EXPECT_EQ(sheet.messages[0].text, c.text);
-        EXPECT_NE(sheet.messages[0].detail.find(s.Root() + "Tarn.ini"), std::string::npos) << sheet.messages[0].detail;
     }
 }
 
