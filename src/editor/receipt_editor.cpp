@@ -56,19 +56,27 @@ EditResult ReceiptEditor::EditReceiptLayout(FormEngine& engine) {
     ClearScreen();
     settings_.LoadReceiptSettings();
     saved_ = false;
-    lastFailure_.clear();
+    lastFailure_.reset();
     refusal_.clear();
     leaveHint_ = false;
 
     EditResult result;
+    if (settings_.Reading().state == FileReading::State::Refused) {
+        // The defaults on the form would be taken for the file's settings,
+        // and a save would put them in its place.
+        result.outcome = EditResult::Outcome::Refused;
+        result.message = RefusedFileMessage(translator_, settings_.Path(), settings_.Reading());
+        ShowMessage(result.message.text);
+        return result;
+    }
     RefusalListenerScope listening(keyboard_, *this);
     engine.RunScreen(1, 0, 0, result.key);
     if (saved_) {
         result.outcome = EditResult::Outcome::Saved;
-    } else if (!lastFailure_.empty()) {
+    } else if (lastFailure_) {
         // The operator gave up after a save failed: the edits are not stored.
         result.outcome = EditResult::Outcome::SaveFailed;
-        result.reason = lastFailure_;
+        result.message = *lastFailure_;
     }
     return result;
 }
@@ -198,8 +206,8 @@ bool ReceiptEditor::Save() {
         ShowPlanMessage(result.plan);
         return false;
     }
-    lastFailure_ = result.status.reason.empty() ? "unknown failure" : result.status.reason;
-    ShowMessage(SaveFailureText(translator_, result.status));
+    lastFailure_ = SaveFailureMessage(translator_, settings_.Path(), result.status);
+    ShowMessage(lastFailure_->text);
     return false;
 }
 

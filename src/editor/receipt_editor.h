@@ -4,8 +4,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
+#include "editor/receipt_messages.h"
 #include "editor/receipt_settings.h"
 #include "format/preferences.h"
 #include "input/form_engine.h"
@@ -31,10 +33,11 @@ struct EditResult {
         Saved,          // something changed and Tarn.ini now holds it
         NothingToSave,  // left with Esc, or nothing changed
         SaveFailed,     // a save failed, the operator was told and then left with Esc; Tarn.ini is as it was
+        Refused,        // Tarn.ini is there but may not be used: the operator was told, the form never ran
     };
     Outcome outcome = Outcome::NothingToSave;
-    key::Code key = 0;   // the key that ended the screen
-    std::string reason;  // why saving failed
+    key::Code key = 0;  // the key that ended the screen
+    Message message;    // why saving failed, or why Tarn.ini was refused
 };
 
 // The row of the form's window where the status line says how the plan
@@ -50,8 +53,10 @@ public:
 
     // Loads the settings, runs screen 1 and stores the settings when it is
     // left with any key but Esc and something changed. A failed save keeps
-    // the operator on the screen with the edits. `engine` must have been
-    // built with this editor as its hooks.
+    // the operator on the screen with the edits. A Tarn.ini that is there
+    // but may not be used is named in a box before the form is shown, and
+    // nothing more is done. `engine` must have been built with this editor
+    // as its hooks.
     EditResult EditReceiptLayout(FormEngine& engine);
 
     void DrawScreen(std::int16_t screen) override;
@@ -90,7 +95,7 @@ private:
     UserPreferences& preferences_;
     std::string sessionTitle_;
     bool saved_ = false;
-    std::string lastFailure_;  // the reason of the last failed save, if any
+    std::optional<Message> lastFailure_;  // why the last save failed, if it did
     std::string refusal_;      // the reason shown until the next key; empty when none
     // A plan box kept the operator in, and no value has changed since with
     // the old format on.

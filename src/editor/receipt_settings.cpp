@@ -48,10 +48,20 @@ std::string ChoiceDescription(const FormItem& item) {
     return found ? choices[*found].description : item.Value;
 }
 
-ReceiptSettings::ReceiptSettings(Platform& platform, FormTables& tables, std::string tarnIni)
-    : own_(std::make_unique<IniReading>(platform, std::move(tarnIni), kLargeFileLimit)), tarnIni_(*own_), tables_(tables) {}
+IniDocument ReadConfigurationFile(Platform& platform, const std::string& path, FileReading& reading) {
+    std::string problem;
+    IniDocument file = IniDocument::Read(platform, path, kLargeFileLimit, &problem);
+    const std::optional<FileStamp> stamp = problem.empty() ? std::nullopt : platform.Stamp(path);
+    reading.state = !problem.empty()         ? FileReading::State::Refused
+                    : platform.Exists(path) ? FileReading::State::Read
+                                            : FileReading::State::Missing;
+    reading.problem = std::move(problem);
+    reading.tooLarge = stamp && stamp->size > kLargeFileLimit;
+    return file;
+}
 
-ReceiptSettings::ReceiptSettings(FormTables& tables, IniReading& tarnIni) : tarnIni_(tarnIni), tables_(tables) {}
+ReceiptSettings::ReceiptSettings(Platform& platform, FormTables& tables, std::string tarnIni)
+    : platform_(platform), path_(std::move(tarnIni)), tables_(tables) {}
 
 std::string_view ReceiptSettings::Key(int setting) { return kSettings.at(static_cast<std::size_t>(setting)).key; }
 
@@ -84,7 +94,9 @@ void ReceiptSettings::Show(const Values& values) {
 
 void ReceiptSettings::LoadReceiptSettings() {
     modified_ = false;
-    loaded_ = ValuesIn(tarnIni_.Fresh().View());
+    // No lock for reading: a save puts the new file in place in one step, so
+    // this reads the old file or the new one, whole.
+    loaded_ = ValuesIn(ReadConfigurationFile(platform_, path_, reading_).View());
     Show(loaded_);
 }
 
@@ -111,8 +123,9 @@ RowPlanFault ReceiptSettings::CheckRowPlan() {
 // fifth key must not leave a file in which four settings are new and five old.
 SaveResult ReceiptSettings::SaveReceiptSettings() {
     SaveResult result;
-    result.status = RewriteFile(tarnIni_.platform(), tarnIni_.path(), [&](const RewriteTarget& current, std::string& replacement) {
+    result.status = RewriteFile(platform_, path_, [&](const RewriteTarget& current, std::string& replacement) {
         // Under the rewrite lock: what the file holds now is what is merged.
+        result.made = !current.exists;
         const IniView file(current.bytes);
         Values now = ValuesIn(file);
         Values merged;
@@ -131,8 +144,9 @@ SaveResult ReceiptSettings::SaveReceiptSettings() {
 
 SaveResult ReceiptSettings::SaveValues(const std::vector<std::pair<int, std::string>>& values) {
     SaveResult result;
-    result.status = RewriteFile(tarnIni_.platform(), tarnIni_.path(), [&](const RewriteTarget& current, std::string& replacement) {
+    result.status = RewriteFile(platform_, path_, [&](const RewriteTarget& current, std::string& replacement) {
         // Loaded, changed and written in one reading, under the rewrite lock.
+        result.made = !current.exists;
         const IniView file(current.bytes);
         loaded_ = ValuesIn(file);
         Show(loaded_);

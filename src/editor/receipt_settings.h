@@ -3,7 +3,6 @@
 #pragma once
 
 #include <array>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -27,8 +26,22 @@ struct SaveResult {
     Status status;                            // why Tarn.ini could not be written
     RowPlanFault plan = RowPlanFault::None;   // the merged settings fail the plan: nothing written
     bool merged = false;                      // another program's changes were taken in
+    bool made = false;                        // there was no Tarn.ini: this save made it
     bool ok() const { return status.ok && plan == RowPlanFault::None; }
 };
+
+// What a reading of a configuration file found: no file (its defaults
+// apply), the file, or a file that is there but may not be used.
+struct FileReading {
+    enum class State { Missing, Read, Refused };
+    State state = State::Missing;
+    std::string problem;    // when refused: the system's words, naming the file
+    bool tooLarge = false;  // refused for its size
+};
+
+// The file at `path` read whole (at most kLargeFileLimit bytes), and what
+// the reading found. A refused file reads as empty.
+IniDocument ReadConfigurationFile(Platform& platform, const std::string& path, FileReading& reading);
 
 class ReceiptSettings {
 public:
@@ -38,12 +51,15 @@ public:
     // tarnIni is RootDir + "Tarn.ini". The tables must hold screen 1 with at
     // least nine items.
     ReceiptSettings(Platform& platform, FormTables& tables, std::string tarnIni);
-    // Over the run's reading of Tarn.ini, shared with its other readers.
-    ReceiptSettings(FormTables& tables, IniReading& tarnIni);
 
     // Fills items 1 to 9 from Tarn.ini, blank values taking their defaults,
-    // and clears Modified.
+    // and clears Modified. A Tarn.ini that is there but may not be used
+    // gives the defaults too: the caller must look at Reading() and refuse
+    // to go on, as nothing it shows or saves would be the file's.
     void LoadReceiptSettings();
+    // What the last loading found of Tarn.ini.
+    const FileReading& Reading() const { return reading_; }
+    const std::string& Path() const { return path_; }
     RowPlanFault CheckRowPlan();
     // Merges and writes the nine keys, each value as held with its padding.
     // Tarn.ini is read again first: a setting the operator did not change
@@ -79,11 +95,12 @@ private:
     Status RewriteWithItems(const IniView& file, SaveResult& result, std::string& replacement);
     SaveResult Finished(SaveResult result);
 
-    std::unique_ptr<IniReading> own_;
-    IniReading& tarnIni_;
+    Platform& platform_;
+    std::string path_;
     FormTables& tables_;
     bool modified_ = false;
     Values loaded_;  // what Tarn.ini held when last read
+    FileReading reading_;
 };
 
 // True when a Sí/No value says yes: exactly "S", as the suite's receipt

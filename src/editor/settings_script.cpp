@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "editor/receipt_messages.h"
 #include "format/numbers.h"
 #include "text/cp850.h"
 
@@ -14,6 +13,10 @@ const std::string kUnknownKey = "CLAU DESCONEGUDA";
 const std::string kNotAnAssignment = "CAL CLAU=VALOR";
 const std::string kBadValue = "VALOR NO V\xB7LID";
 
+// The codes of a Sí/No setting, as a script gives them (either case).
+constexpr const char* kYes = "S";
+constexpr const char* kNo = "N";
+
 std::string Assignment(std::string_view key, std::string_view value) {
     return std::string(key) + "=" + std::string(value);
 }
@@ -23,15 +26,23 @@ std::string Assignment(std::string_view key, std::string_view value) {
 SettingsScript::SettingsScript(ReceiptSettings& settings, FormTables& tables, Translator& translator)
     : settings_(settings), tables_(tables), translator_(translator) {}
 
-void SettingsScript::Problem(ScriptResult& result, int exitCode, const std::string& catalan, const std::string& detail) {
-    result.problems.push_back(translator_.Translate(catalan) + (detail.empty() ? "" : ": " + detail));
+void SettingsScript::Problem(ScriptResult& result, int exitCode, const std::string& catalan,
+                             const std::string& subject) {
+    result.messages.push_back({translator_.Translate(catalan) + (subject.empty() ? "" : ": " + subject), {}});
     // A usage error outweighs a bad value.
     if (result.exitCode != kScriptUsage) result.exitCode = exitCode;
 }
 
+bool SettingsScript::Loaded(ScriptResult& result) {
+    settings_.LoadReceiptSettings();
+    if (settings_.Reading().state != FileReading::State::Refused) return true;
+    result.messages.push_back(RefusedFileMessage(translator_, settings_.Path(), settings_.Reading()));
+    result.exitCode = kScriptNoInput;
+    return false;
+}
+
 ScriptResult SettingsScript::Get(const std::vector<std::string>& keys) {
     ScriptResult result;
-    settings_.LoadReceiptSettings();
     std::vector<int> wanted;
     for (const std::string& key : keys) {
         if (std::optional<int> setting = ReceiptSettings::FindKey(key))
@@ -41,7 +52,7 @@ ScriptResult SettingsScript::Get(const std::vector<std::string>& keys) {
     }
     if (keys.empty())
         for (int k = 0; k < ReceiptSettings::kSettingCount; ++k) wanted.push_back(k);
-    if (result.exitCode != kScriptDone) return result;
+    if (result.exitCode != kScriptDone || !Loaded(result)) return result;
     for (int k : wanted)
         result.output += Assignment(ReceiptSettings::Key(k), TrimTrailingBlanks(tables_.Item(1, k + 1).Value)) + "\n";
     return result;
@@ -56,8 +67,16 @@ std::optional<std::string> SettingsScript::Checked(int setting, const std::strin
         return value;
     }
     std::string upper = UpperForCompare(value);
-    if (upper != "S" && upper != "N") return std::nullopt;
+    if (upper != kYes && upper != kNo) return std::nullopt;
     return upper;
+}
+
+std::string SettingsScript::Accepted(int setting) {
+    if (ReceiptSettings::RowCount(setting + 1) == 0) return std::string(kYes) + ", " + kNo;
+    const int digits = std::clamp<int>(tables_.Item(1, setting + 1).Length, 1, 9);
+    int largest = 0;
+    for (int d = 0; d < digits; ++d) largest = largest * 10 + 9;
+    return "0-" + std::to_string(largest);
 }
 
 void SettingsScript::CheckPlan(ScriptResult& result) {
@@ -81,7 +100,7 @@ ScriptResult SettingsScript::Set(const std::vector<std::string>& assignments) {
         }
         std::optional<std::string> value = Checked(*setting, assignment.substr(equals + 1));
         if (!value) {
-            Problem(result, kScriptBadValue, kBadValue, assignment);
+            Problem(result, kScriptBadValue, kBadValue, assignment + " (" + Accepted(*setting) + ")");
             continue;
         }
         values.emplace_back(*setting, std::move(*value));
@@ -95,20 +114,37 @@ ScriptResult SettingsScript::Set(const std::vector<std::string>& assignments) {
     if (saved.plan != RowPlanFault::None) {
         Problem(result, kScriptBadValue, RowPlanMessage(saved.plan), "");
     } else if (!saved.status) {
-        result.problems.push_back(SaveFailureText(translator_, saved.status));
+        // The save opens no file that may not be read: such a Tarn.ini is
+        // named as every other mode names it.
+        if (!Loaded(result)) return result;
+        result.messages.push_back(SaveFailureMessage(translator_, settings_.Path(), saved.status));
         result.exitCode = kScriptNotSaved;
+    } else if (saved.made && settings_.Modified()) {
+        // A wrong MURROOT shows at once.
+        const std::string native = NativePath(settings_.Path());
+        result.messages.push_back(Say(translator_, Said::FileCreated, native.empty() ? settings_.Path() : native));
     }
     return result;
 }
 
 ScriptResult SettingsScript::Check() {
     ScriptResult result;
-    settings_.LoadReceiptSettings();
+    if (!Loaded(result)) return result;
+    std::array<std::string, ReceiptSettings::kSettingCount> values;
     for (int k = 0; k < ReceiptSettings::kSettingCount; ++k) {
-        std::string value = TrimTrailingBlanks(tables_.Item(1, k + 1).Value);
-        if (!Checked(k, value)) Problem(result, kScriptBadValue, kBadValue, Assignment(ReceiptSettings::Key(k), value));
+        values[static_cast<std::size_t>(k)] = tables_.Item(1, k + 1).Value;
+        std::string value = TrimTrailingBlanks(values[static_cast<std::size_t>(k)]);
+        if (!Checked(k, value))
+            Problem(result, kScriptBadValue, kBadValue, Assignment(ReceiptSettings::Key(k), value) + " (" + Accepted(k) + ")");
     }
     CheckPlan(result);
+    // Rows kept for the day the old format is switched on: a warning only.
+    if (!IsYes(values[0])) {
+        values[0] = kYes;
+        const RowPlanFault fault = ReceiptSettings::RowPlanOf(values);
+        if (fault != RowPlanFault::None)
+            result.messages.push_back(Say(translator_, Said::WithOldFormat, translator_.Translate(RowPlanMessage(fault))));
+    }
     return result;
 }
 

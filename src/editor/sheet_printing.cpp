@@ -33,14 +33,14 @@ const std::string& ReasonText(PrintFault fault) {
     return kFailed;
 }
 
-// "No s'ha imprès el full (printer): reason: the system's words".
-std::string NotPrintedLine(PrintFault fault, const std::string& printer, const std::string& detail,
-                           Translator& translator) {
+// "No s'ha imprès el full (printer): reason", and the system's words apart:
+// they are in the system's language, not the operator's.
+SheetPrinting NotPrinted(PrintFault fault, const std::string& printer, const std::string& detail,
+                         Translator& translator) {
     std::string line = translator.Translate(kNotPrinted);
     if (!printer.empty()) line += " (" + SystemTextShown(printer) + ")";
     line += ": " + translator.Translate(ReasonText(fault));
-    if (fault == PrintFault::Failed && !detail.empty()) line += ": " + SystemTextShown(detail);
-    return line;
+    return {false, line, SystemTextShown(detail)};
 }
 
 }  // namespace
@@ -56,15 +56,14 @@ SheetPrinting PrintAlignmentSheet(Printing& printing, const std::string& printer
                                   Translator& translator) {
     const std::string title = kProgramName + ": " + Cp850ToUtf8(translator.Translate(kJobTitle));
     const PrintResult result = printing.PrintRaw(printer, title, sheet);
-    if (result.fault != PrintFault::None)
-        return {false, NotPrintedLine(result.fault, result.printer, result.detail, translator)};
+    if (result.fault != PrintFault::None) return NotPrinted(result.fault, result.printer, result.detail, translator);
     std::string line = translator.Translate(kSentTo) + " " + SystemTextShown(result.printer);
     if (result.waiting) line += "; " + translator.Translate(kWaiting);
-    return {true, line};
+    return {true, line, {}};
 }
 
 std::string NoPrinterLine(const PrinterList& printers, Translator& translator) {
-    return NotPrintedLine(printers.fault, "", printers.detail, translator);
+    return NotPrinted(printers.fault, "", printers.detail, translator).line;
 }
 
 }  // namespace qp

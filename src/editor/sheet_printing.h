@@ -12,7 +12,8 @@ namespace qp {
 
 struct SheetPrinting {
     bool sent = false;
-    std::string line;  // code page 850: the printer the sheet went to, or why it did not go
+    std::string line;    // code page 850: the printer the sheet went to, or why it did not go
+    std::string detail;  // code page 850: the system's own words, when it gave any
 };
 
 // `printer` as the system names it (UTF-8), or empty for the system's default one.

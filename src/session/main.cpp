@@ -2,7 +2,10 @@
 // key probe, the help pager, the session report, the alignment sheet and its
 // printing, help and version), each saying what it needs: its arguments, the
 // form file, the console.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <optional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,6 +36,7 @@
 #include "screen/screen.h"
 #include "screen/windows.h"
 #include "text/language.h"
+#include "session/arguments.h"
 #include "session/session.h"
 #include "session/session_report.h"
 #include "text/cp850.h"
@@ -42,6 +46,8 @@
 
 #include "screen/win32_console.h"
 #else
+#include <unistd.h>
+
 #include "screen/terminal_console.h"
 #endif
 
@@ -55,6 +61,7 @@ enum ExitCode {
     kSaveFailed = qp::kScriptNotSaved,
     kNotWritten = qp::kScriptNotSaved,
     kUsage = qp::kScriptUsage,
+    kNoInput = qp::kScriptNoInput,
     kUnavailable = 69,  // EX_UNAVAILABLE: no such printer, no printing service
 };
 
@@ -63,15 +70,47 @@ struct Program {
     qp::SystemPlatform platform;
     qp::Session session;
     std::unique_ptr<qp::Translator> translator;
+    // A language file that is there but may not be used.
+    std::optional<qp::Message> languageProblem;
     qp::FormTables tables;
     std::unique_ptr<qp::Console> console;
 };
 
-// A POSIX terminal expects UTF-8; the Windows console is set to the OEM code page.
+// Code page 850 as the terminal shows it. A POSIX terminal expects UTF-8, in
+// which every control byte but LF becomes its harmless PC glyph; the Windows
+// console is set to the OEM code page and would act on such a byte, which
+// becomes a blank there.
 void Print(qp::Platform& platform, std::FILE* stream, const std::string& cp850) {
     std::string bytes;
-    for (char c : cp850) bytes += (c == '\n' || platform.IsWindowsHost()) ? std::string(1, c) : qp::Cp850ToUtf8(std::string(1, c));
+    for (char c : cp850) {
+        if (c == '\n')
+            bytes += c;
+        else if (platform.IsWindowsHost())
+            bytes += qp::ControlBytesAsBlanks(std::string(1, c));
+        else
+            bytes += qp::Cp850ToUtf8(std::string(1, c));
+    }
     std::fwrite(bytes.data(), 1, bytes.size(), stream);
+}
+
+// A message on standard error: its text, then the system's words on a line
+// of their own, marked as detail. Each is one line whatever the texts hold.
+void Tell(qp::Platform& platform, const qp::Message& message) {
+    Print(platform, stderr, "qplayout: " + qp::ControlBytesAsBlanks(message.text) + "\n");
+    if (!message.detail.empty())
+        Print(platform, stderr, "qplayout: detail: " + qp::ControlBytesAsBlanks(message.detail) + "\n");
+}
+
+void Tell(Program& p, const std::vector<qp::Message>& messages) {
+    for (const qp::Message& message : messages) Tell(p.platform, message);
+}
+
+bool StandardOutputIsTerminal() {
+#ifdef _WIN32
+    return _isatty(_fileno(stdout)) != 0;
+#else
+    return ::isatty(STDOUT_FILENO) != 0;
+#endif
 }
 
 int RunEditor(Program& p, const std::vector<std::string>&) {
@@ -82,9 +121,7 @@ int RunEditor(Program& p, const std::vector<std::string>&) {
     qp::Windows windows(screen, colours, p.platform, session.TempDir);
     qp::Keyboard keyboard(console);
     qp::Help help(windows, p.platform, session.HostKind, session.LanguageCode, p.translator.get());
-    // One reading of Tarn.ini at start-up, for the settings and the preferences alike.
-    qp::IniReading tarnIni(p.platform, session.RootDir + "Tarn.ini", qp::kLargeFileLimit);
-    qp::UserPreferences preferences(tarnIni);
+    qp::UserPreferences preferences(p.platform, session.RootDir + "Tarn.ini");
     qp::TextUtils text;
     // Alt+X and Alt+C work in every key read from here on.
     qp::Calculator calculator(keyboard, windows, colours, preferences, p.platform, session.TerminalDir);
@@ -92,7 +129,7 @@ int RunEditor(Program& p, const std::vector<std::string>&) {
     keyboard.SetHotKeyHandlers([&calculator] { return calculator.CalculatorPopup(); },
                                [&calendar] { return calendar.CalendarPopup(); });
     qp::FieldEditor fieldEditor(keyboard, windows, colours, text);
-    qp::ReceiptSettings settings(p.tables, tarnIni);
+    qp::ReceiptSettings settings(p.platform, p.tables, session.RootDir + "Tarn.ini");
     qp::ReceiptEditor editor(p.tables, settings, windows, colours, keyboard, *p.translator, preferences,
                              session.SessionTitle);
     std::unique_ptr<qp::RecordManager> manager = qp::ChooseRecordManager();
@@ -113,9 +150,12 @@ int RunEditor(Program& p, const std::vector<std::string>&) {
     std::int16_t status = 0;
     records.ResetRecordFiles(status);
     p.console.reset();  // the terminal is the operator's again
-    if (result.outcome == qp::EditResult::Outcome::SaveFailed) {
-        Print(p.platform, stderr, "qplayout: the settings were not saved: " + result.reason + "\n");
-        return kSaveFailed;
+    // Told again where it stays: the box was on the program's own screen.
+    switch (result.outcome) {
+    case qp::EditResult::Outcome::SaveFailed: Tell(p.platform, result.message); return kSaveFailed;
+    case qp::EditResult::Outcome::Refused: Tell(p.platform, result.message); return kNoInput;
+    case qp::EditResult::Outcome::Saved:
+    case qp::EditResult::Outcome::NothingToSave: break;
     }
     return kOk;
 }
@@ -126,7 +166,7 @@ int WithScript(Program& p, Run run) {
     qp::SettingsScript script(settings, p.tables, *p.translator);
     qp::ScriptResult result = run(script);
     Print(p.platform, stdout, result.output);
-    for (const std::string& problem : result.problems) Print(p.platform, stderr, "qplayout: " + problem + "\n");
+    Tell(p, result.messages);
     return result.exitCode;
 }
 
@@ -157,23 +197,40 @@ int RunHelpPage(Program& p, const std::vector<std::string>& args) {
 }
 
 int RunSession(Program& p, const std::vector<std::string>&) {
-    Print(p.platform, stdout, qp::DescribeSession(p.session));
+    std::string report = qp::DescribeSession(p.session);
+    if (p.languageProblem) report += "Problem: " + p.languageProblem->detail + "\n";
+    const std::string tarnIni = p.session.RootDir + "Tarn.ini";
+    qp::FileReading reading;
+    qp::ReadConfigurationFile(p.platform, tarnIni, reading);
+    Print(p.platform, stdout,
+          report + qp::DescribeTarnIni(tarnIni, reading.state != qp::FileReading::State::Missing, reading.problem));
     return kOk;
 }
 
-// The sheet goes to the printer byte for byte: no UTF-8, and on Windows no
-// line-end translation of its CR LF.
+// To a file or a pipe the sheet goes byte for byte, for the printer: no
+// UTF-8, and on Windows no line-end translation of its CR LF. A terminal
+// shows it as it shows any text.
 int RunSheet(Program& p, const std::vector<std::string>&) {
     qp::ReceiptSettings settings(p.platform, p.tables, p.session.RootDir + "Tarn.ini");
     qp::ScriptResult sheet = qp::MakeAlignmentSheet(settings, p.tables, *p.translator);
+    if (sheet.exitCode == kNoInput) {
+        Tell(p, sheet.messages);
+        return sheet.exitCode;
+    }
+    if (StandardOutputIsTerminal()) {
+        Print(p.platform, stdout, qp::AlignmentSheetShown(sheet.output));
+    } else {
 #ifdef _WIN32
-    _setmode(_fileno(stdout), _O_BINARY);
+        _setmode(_fileno(stdout), _O_BINARY);
 #endif
-    const bool written = std::fwrite(sheet.output.data(), 1, sheet.output.size(), stdout) == sheet.output.size() &&
-                         std::fflush(stdout) == 0;
-    for (const std::string& problem : sheet.problems) Print(p.platform, stderr, "qplayout: " + problem + "\n");
+        std::fwrite(sheet.output.data(), 1, sheet.output.size(), stdout);
+    }
+    const bool written = std::fflush(stdout) == 0 && std::ferror(stdout) == 0;
+    const int error = errno;
+    Tell(p, sheet.messages);
     if (!written) {
-        Print(p.platform, stderr, "qplayout: the sheet could not be written to standard output\n");
+        Tell(p.platform, qp::Say(*p.translator, qp::Said::SheetNotWritten, {},
+                                 std::string("standard output: ") + std::strerror(error)));
         return kNotWritten;
     }
     return sheet.exitCode;
@@ -183,15 +240,17 @@ int RunSheet(Program& p, const std::vector<std::string>&) {
 int RunPrintSheet(Program& p, const std::vector<std::string>& args) {
     qp::ReceiptSettings settings(p.platform, p.tables, p.session.RootDir + "Tarn.ini");
     const qp::ScriptResult sheet = qp::MakeAlignmentSheet(settings, p.tables, *p.translator);
-    for (const std::string& problem : sheet.problems) Print(p.platform, stderr, "qplayout: " + problem + "\n");
+    Tell(p, sheet.messages);
+    if (sheet.exitCode == kNoInput) return sheet.exitCode;
     qp::SystemPrinting printing;
+    // The printer's name as the system gave it: it goes back to the system.
     const std::string printer = args.empty() ? std::string() : qp::PrinterNameFromArgument(args.front());
     const qp::SheetPrinting printed = qp::PrintAlignmentSheet(printing, printer, sheet.output, *p.translator);
     if (!printed.sent) {
-        Print(p.platform, stderr, "qplayout: " + printed.line + "\n");
+        Tell(p.platform, {printed.line, printed.detail});
         return kUnavailable;
     }
-    Print(p.platform, stdout, printed.line + "\n");
+    Print(p.platform, stdout, qp::ControlBytesAsBlanks(printed.line) + "\n");
     return sheet.exitCode;
 }
 
@@ -244,7 +303,8 @@ int RunHelp(Program& p, const std::vector<std::string>&) {
         "  TERM terminal folder (Windows; on POSIX only when it names a folder)\n"
         "exit codes: 0 done, 1 no console, 2 broken form file, 3 settings not saved\n"
         "  or sheet not written, 64 bad arguments or unknown key, 65 a value or row\n"
-        "  plan the editor refuses, 69 no such printer or no printing service\n";
+        "  plan the editor refuses, 66 a Tarn.ini that is there but not usable,\n"
+        "  69 no such printer or no printing service\n";
     Print(p.platform, stdout, text);
     return kOk;
 }
@@ -260,8 +320,49 @@ bool ArgumentsFit(const Mode& mode, std::size_t count) {
     return false;
 }
 
-int Usage(Program& p, const std::string& problem) {
-    Print(p.platform, stderr, "qplayout: " + problem + "\nqplayout --help lists the modes\n");
+
+struct UsageFault {
+    qp::Said what;
+    std::string subject;
+};
+
+// Checks that the arguments (UTF-8) fit the mode and turns them into code
+// page 850, the program's texts, so that "Matriu=S\xC3\xAD" is the "Sí" it
+// means. The printer's name of --print-sheet stays as the system gave it
+// (`args` holds it so): it goes back to the system, which may name printers
+// in characters the code page lacks.
+std::optional<UsageFault> TakeArguments(const Mode* mode, const std::string& option,
+                                        const std::vector<std::string>& utf8, std::vector<std::string>& args) {
+    if (mode == nullptr) {
+        const std::string shown = qp::Utf8ToCp850(option);
+        return UsageFault {option.rfind("--", 0) == 0 ? qp::Said::UnknownOption : qp::Said::UnexpectedArgument, shown};
+    }
+    if (!ArgumentsFit(*mode, args.size()))
+        return UsageFault {qp::Said::ArgumentsExpected,
+                           std::string("qplayout ") + mode->option + (*mode->arguments ? " " : "") + mode->arguments};
+    if (mode->run == RunPrintSheet) return std::nullopt;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::optional<std::string> text = qp::Utf8ToCp850Exactly(utf8[i]);
+        if (!text) return UsageFault {qp::Said::NotInCodePage, qp::Utf8ToCp850(utf8[i])};
+        args[i] = std::move(*text);
+    }
+    if (mode->run == RunHelpPage && !qp::IsHelpTopic(args.front()))
+        return UsageFault {qp::Said::BadHelpTopic, args.front()};
+    return std::nullopt;
+}
+
+void StartSession(Program& p) {
+    p.session = qp::ReadSessionEnvironment(p.platform);
+    p.session.ProgramName = "QPLAYOUT";
+    p.translator =
+        std::make_unique<qp::Translator>(p.platform, p.session.RootDir, p.session.LanguageCode, p.session.ProgramName);
+}
+
+// Told in the session's language: the session is read for it.
+int Usage(Program& p, const UsageFault& fault) {
+    StartSession(p);
+    Tell(p.platform, qp::Say(*p.translator, fault.what, fault.subject));
+    Print(p.platform, stderr, qp::ControlBytesAsBlanks(qp::Say(*p.translator, qp::Said::ModesListed).text) + "\n");
     return kUsage;
 }
 
@@ -273,44 +374,69 @@ std::unique_ptr<qp::Console> OpenConsole(std::string& reason) {
 #endif
 }
 
+// Why the language file, there, may not be used; nothing when it may or is
+// missing (it is made empty then). A look at it, not a reading: the
+// translator reads it when it first needs it.
+std::optional<std::string> LanguageFileRefusal(qp::Platform& platform, const std::string& path) {
+    if (!platform.Stamp(path)) return std::nullopt;
+    const std::string shown = qp::NativePath(path);
+    std::string reason;
+    std::unique_ptr<qp::File> file = platform.Open(path, qp::OpenMode::ReadShared, &reason);
+    if (file && file->Size() > qp::kLargeFileLimit) reason = "larger than " + std::to_string(qp::kLargeFileLimit) + " bytes";
+    else if (file) return std::nullopt;
+    return (shown.empty() ? path : shown) + ": " + reason;
+}
+
+// What start-up could not take, each with its detail, in the session's
+// language, before the console is taken, so that the terminal keeps it.
+void TellStartUpProblems(Program& p, bool tell) {
+    const std::string languageFile = p.session.RootDir + "LOCALE\\" + p.session.ProgramName + ".LNG";
+    if (p.session.LanguageCode != "CAT")
+        if (std::optional<std::string> refusal = LanguageFileRefusal(p.platform, languageFile))
+            p.languageProblem = qp::LanguageFileMessage(p.session.LanguageCode, p.session.ProgramName + ".LNG", *refusal);
+    if (!tell) return;  // --session reports them itself
+    if (p.languageProblem) Tell(p.platform, *p.languageProblem);
+    for (const std::string& problem : p.session.problems)
+        Tell(p.platform, qp::Say(*p.translator, qp::Said::SessionValueUnused, {}, problem));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     Program p;
     std::vector<std::string> args(argv + 1, argv + argc);
-    const std::string option = args.empty() ? std::string() : args.front();
-    if (!args.empty()) args.erase(args.begin());
+    std::vector<std::string> utf8 = qp::ArgumentsInUtf8(argc, argv);
+    const std::string option = utf8.empty() ? std::string() : utf8.front();
+    if (!args.empty()) {
+        args.erase(args.begin());
+        utf8.erase(utf8.begin());
+    }
     const Mode* mode = nullptr;
     for (const Mode& m : kModes)
         if (option == m.option) mode = &m;
-    if (mode == nullptr) return Usage(p, option.rfind("--", 0) == 0 ? "unknown option " + option : "unexpected argument " + option);
-    if (!ArgumentsFit(*mode, args.size()))
-        return Usage(p, std::string(*mode->option ? mode->option : "the editor") +
-                            (*mode->arguments ? std::string(" takes ") + mode->arguments : " takes no arguments"));
-    if (mode->run == RunHelpPage && !qp::IsHelpTopic(args.front()))
-        return Usage(p, "a help topic is 1 to 64 letters, digits, _ or - and no device name: " + args.front());
+    if (std::optional<UsageFault> fault = TakeArguments(mode, option, utf8, args)) return Usage(p, *fault);
 
     if (mode->needs & kSession) {
-        p.session = qp::ReadSessionEnvironment(p.platform);
-        // Told before the console is taken, so that the terminal keeps it; --session reports them itself.
-        if (mode->run != RunSession)
-            for (const std::string& problem : p.session.problems) Print(p.platform, stderr, "qplayout: " + problem + "\n");
+        StartSession(p);
+        TellStartUpProblems(p, mode->run != RunSession);
         if (!p.session.RootDir.empty()) {
             qp::Status moved = p.platform.SetCurrentDirectory(p.session.RootDir);
-            if (!moved) Print(p.platform, stderr, "qplayout: cannot change to " + p.session.RootDir + ": " + moved.reason + "\n");
+            if (!moved)
+                Tell(p.platform, qp::Say(*p.translator, qp::Said::NoRootFolder, {},
+                                         "cannot change to " + p.session.RootDir + ": " + moved.reason));
         }
-        p.session.ProgramName = "QPLAYOUT";
-        p.translator = std::make_unique<qp::Translator>(p.platform, p.session.RootDir, p.session.LanguageCode,
-                                                        p.session.ProgramName);
     }
     // The form is read before the console is taken, so that a broken file is
     // reported on a terminal in its normal state.
     if (mode->needs & kForm) {
         qp::FormLoadResult loaded =
             qp::LoadForm(p.platform, p.session.RootDir, p.session.ProgramName, *p.translator, p.tables);
+        // The loader's words name the file; the fault of a form that loads is named after it.
+        const std::string form = qp::NativePath(p.session.RootDir + "FORMS\\" + p.session.ProgramName + ".MPN");
         std::string fault = loaded.ok ? qp::ReceiptFormFault(p.tables) : loaded.message;
+        if (loaded.ok && !fault.empty()) fault = form + ": " + fault;
         if (!fault.empty()) {
-            Print(p.platform, stderr, "qplayout: " + fault + "\n");
+            Tell(p.platform, qp::Say(*p.translator, qp::Said::BrokenForm, p.session.ProgramName + ".MPN", fault));
             return kBadForm;
         }
     }
@@ -318,7 +444,7 @@ int main(int argc, char** argv) {
         std::string reason;
         p.console = OpenConsole(reason);
         if (!p.console) {
-            Print(p.platform, stderr, "qplayout: no console: " + reason + "\n");
+            Tell(p.platform, qp::Say(*p.translator, qp::Said::NoConsole, {}, reason));
             return kNoConsole;
         }
         p.console->SetCursorSize(0);

@@ -31,4 +31,11 @@ std::string DescribeSession(const Session& session) {
     return out;
 }
 
+std::string DescribeTarnIni(const std::string& path, bool exists, const std::string& problem) {
+    std::string out = Line("TarnIni", Quoted(path));
+    out += Line("TarnIniExists", exists ? "yes" : "no");
+    if (!problem.empty()) out += Line("TarnIniProblem", problem);
+    return out;
+}
+
 }  // namespace qp

@@ -106,27 +106,57 @@ std::string Cp850ToUtf8(std::string_view text) {
     return out;
 }
 
+namespace {
+
+// One character of UTF-8 at `i`, which moves past it; nothing for a byte
+// that starts no character (i then moves past that byte alone).
+std::optional<char32_t> NextCharacter(std::string_view utf8, std::size_t& i) {
+    auto b = static_cast<unsigned char>(utf8[i]);
+    std::size_t extra = b < 0x80 ? 0 : (b & 0xE0) == 0xC0 ? 1 : (b & 0xF0) == 0xE0 ? 2 : (b & 0xF8) == 0xF0 ? 3 : 4;
+    bool ok = extra < 4 && i + extra < utf8.size();
+    char32_t cp = extra == 0 ? b : static_cast<char32_t>(b & (0x3F >> extra));
+    for (std::size_t k = 1; ok && k <= extra; ++k) {
+        auto c = static_cast<unsigned char>(utf8[i + k]);
+        ok = (c & 0xC0) == 0x80;
+        cp = (cp << 6) | (c & 0x3F);
+    }
+    // A character written longer than it needs (a NUL as C0 80) is none.
+    constexpr char32_t kSmallest[] = {0, 0x80, 0x800, 0x10000};
+    if (!ok || cp < kSmallest[extra]) {
+        ++i;
+        return std::nullopt;
+    }
+    i += extra + 1;
+    return cp;
+}
+
+}  // namespace
+
 std::string Utf8ToCp850(std::string_view utf8) {
     std::string out;
-    std::size_t i = 0;
-    while (i < utf8.size()) {
-        auto b = static_cast<unsigned char>(utf8[i]);
-        std::size_t extra = b < 0x80 ? 0 : (b & 0xE0) == 0xC0 ? 1 : (b & 0xF0) == 0xE0 ? 2 : (b & 0xF8) == 0xF0 ? 3 : 4;
-        bool ok = extra < 4 && i + extra < utf8.size();
-        char32_t cp = extra == 0 ? b : static_cast<char32_t>(b & (0x3F >> extra));
-        for (std::size_t k = 1; ok && k <= extra; ++k) {
-            auto c = static_cast<unsigned char>(utf8[i + k]);
-            ok = (c & 0xC0) == 0x80;
-            cp = (cp << 6) | (c & 0x3F);
-        }
-        if (!ok) {
-            out.push_back('?');
-            ++i;
-            continue;
-        }
-        out.push_back(static_cast<char>(UnicodeToCp850(cp)));
-        i += extra + 1;
+    for (std::size_t i = 0; i < utf8.size();) {
+        const std::optional<char32_t> cp = NextCharacter(utf8, i);
+        out.push_back(static_cast<char>(cp ? UnicodeToCp850(*cp) : '?'));
     }
+    return out;
+}
+
+std::optional<std::string> Utf8ToCp850Exactly(std::string_view utf8) {
+    std::string out;
+    const auto& known = FromUnicode();
+    for (std::size_t i = 0; i < utf8.size();) {
+        const std::optional<char32_t> cp = NextCharacter(utf8, i);
+        const auto found = cp ? known.find(*cp) : known.end();
+        if (found == known.end()) return std::nullopt;
+        out.push_back(static_cast<char>(found->second));
+    }
+    return out;
+}
+
+std::string ControlBytesAsBlanks(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
     return out;
 }
 

@@ -2,6 +2,7 @@
 // shares to compare and size them.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -17,6 +18,14 @@ std::u32string Cp850ToU32(std::string_view text);
 std::string U32ToCp850(std::u32string_view text);
 std::string Cp850ToUtf8(std::string_view text);
 std::string Utf8ToCp850(std::string_view utf8);
+// The same when every character has a byte in code page 850; nothing for a
+// text that is no UTF-8 or holds a character the code page lacks.
+std::optional<std::string> Utf8ToCp850Exactly(std::string_view utf8);
+
+// Every control byte (below 0x20, and 0x7F) as a blank: a text from a file or
+// a variable as it may go to a printer or a terminal, where such a byte
+// would be a command.
+std::string ControlBytesAsBlanks(std::string_view text);
 
 // The shared upper-case rule for comparing names and code letters:
 // a-z and the small letters ä ö ü é ñ å ç become their capitals.

@@ -92,9 +92,24 @@ case "$QP_BIN" in
       env -u TERM MURROOT="$ROOT" MURTMP="${ROOT}TEMP/" "$QP_BIN" --sheet </dev/null >/dev/full 2>"$E2E_WORK/err"
       STATUS=$?
       [ "$STATUS" = 3 ] || fail "a sheet written to a full disk: exit status $STATUS"
-      grep -q "could not be written" "$E2E_WORK/err" || fail "a sheet not written: $(cat "$E2E_WORK/err")"
+      [ "$(cat "$E2E_WORK/err")" = "$(printf '%s\n' "qplayout: NO SE HA PODIDO ESCRIBIR LA HOJA EN LA SALIDA ESTÁNDAR" \
+        "qplayout: detail: standard output: No space left on device")" ] ||
+        fail "a sheet not written: $(cat "$E2E_WORK/err")"
     fi
     ;;
+esac
+
+# On a terminal the sheet is shown as text, in its language, one row a line.
+e2e_start 30 80 "MURROOT=$(native_path "$INSTALL") MURTMP=$(native_path "${INSTALL}TEMP/") $(program) --sheet"
+wait_exit
+[ "$EXIT_STATUS" = 0 ] || fail "--sheet on a terminal: exit status $EXIT_STATUS"
+screen_text | grep -q "^ 3 Fecha$" || fail "--sheet on a terminal is not readable: $(screen_text)"
+screen_text | grep -q "^Imprimir matriz: No   Imprimir duplicado: No   Imprimir membrete: S.$" ||
+  fail "--sheet on a terminal: the choices are not readable: $(screen_text)"
+# Wine's console does not take the Windows console's code page 850.
+case "$QP_BIN" in
+  *.exe) ;;
+  *) screen_text | grep -q "^ 1 Núm. recibo$" || fail "--sheet on a terminal: not in UTF-8: $(screen_text)" ;;
 esac
 
 env -u TERM WINEDEBUG=-all $(program) --help </dev/null >"$E2E_WORK/help" 2>&1

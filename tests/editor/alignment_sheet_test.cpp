@@ -8,12 +8,14 @@
 
 #include "editor/alignment_sheet.h"
 #include "editor/form_loader.h"
+#include "editor/message_texts.h"
 #include "editor/scenario_console.h"
 
 namespace qp {
 namespace {
 
 using testing::EditorScenario;
+using testing::Texts;
 
 // The sample settings (no section Rebut: the defaults) in Catalan, byte for byte.
 const std::string kSampleCatalan =
@@ -129,8 +131,47 @@ TEST(AlignmentSheetTest, WritesTheStoredPlanForThePrinter) {
         ScriptResult sheet = MakeAlignmentSheet(settings, tables, translator);
         EXPECT_EQ(sheet.output, c.bytes);
         EXPECT_EQ(sheet.exitCode, c.exitCode);
-        EXPECT_EQ(sheet.problems, c.problems);
+        EXPECT_EQ(Texts(sheet.messages), c.problems);
         EXPECT_EQ(s.TarnIni(), stored) << "the sheet only reads the settings";
+    }
+}
+
+// A translation (the language file) or a value (Tarn.ini) holding control
+// bytes, an escape sequence among them: the sheet has blanks in their place,
+// and no control byte but its line ends and the final form feed.
+TEST(AlignmentSheetTest, ControlBytesOfTheFilesBecomeBlanks) {
+    const struct {
+        const char* name;
+        const char* language;
+        std::string translation;  // replaces the Spanish "Fecha" in the language file
+        std::string rebut;
+        std::string line;  // as the sheet has it
+    } cases[] = {
+        {"a translation", "SPA", "Fe\x1B[2Jcha\x07", "", " 3 Fe [2Jcha \r\n"},
+        {"a value", "CAT", "Fecha", "Matriu=\x1B\r\nMembret=\x7F\r\n", "Imprimir la matriu:     Imprimir"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EditorScenario s;
+        std::string language = s.ReadFile("LOCALE/QPLAYOUT.LNG");
+        language.replace(language.find("\"Fecha\""), 7, "\"" + c.translation + "\"");
+        s.WriteFile("LOCALE/QPLAYOUT.LNG", language);
+        s.WriteFile("Tarn.ini", "[Rebut]\r\n" + c.rebut);
+        SystemPlatform platform;
+        Translator translator(platform, s.Root(), c.language, "QPLAYOUT");
+        FormTables tables;
+        ASSERT_TRUE(LoadForm(platform, s.Root(), "QPLAYOUT", translator, tables).ok);
+        ReceiptSettings settings(platform, tables, s.Root() + "Tarn.ini");
+
+        const std::string bytes = MakeAlignmentSheet(settings, tables, translator).output;
+        EXPECT_NE(bytes.find(c.line), std::string::npos) << bytes;
+        ASSERT_FALSE(bytes.empty());
+        EXPECT_EQ(bytes.back(), '\x0C');
+        for (std::size_t i = 0; i + 1 < bytes.size(); ++i) {
+            const auto byte = static_cast<unsigned char>(bytes[i]);
+            const bool lineEnd = bytes.compare(i, 2, "\r\n") == 0 || (i > 0 && bytes.compare(i - 1, 2, "\r\n") == 0);
+            EXPECT_TRUE((byte >= 0x20 && byte != 0x7F) || lineEnd) << "byte " << int(byte) << " at " << i;
+        }
     }
 }
 

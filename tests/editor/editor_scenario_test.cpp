@@ -1,6 +1,8 @@
 // The whole receipt editor on the in-memory console: scripted keys in, the
 // screen and the exact bytes of Tarn.ini out.
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <utility>
 #include <string>
@@ -206,7 +208,7 @@ TEST(EditorScenarioTest, OneChangeWritesAllNineKeysWithTheirPadding) {
         const std::vector<std::string> rootBefore = s.RootEntries();
         c.script(s.console());
         EditResult result = s.Run();
-        EXPECT_EQ(result.outcome, EditResult::Outcome::Saved) << result.reason;
+        EXPECT_EQ(result.outcome, EditResult::Outcome::Saved) << result.message.detail;
         EXPECT_EQ(result.key, kEnd);
         EXPECT_EQ(TarnIniOrNone(s), c.expected);
         std::vector<std::string> rootAfter = rootBefore;
@@ -762,13 +764,17 @@ public:
     int createFailures = 0;
     int replaceFailures = 0;
     FailureCause cause = FailureCause::DiskFull;
+    // The open fails on the lock file beside Tarn.ini, as Windows names it.
+    bool onLockFile = false;
     // Runs when a save opens Tarn.ini: another workstation's save, just before ours.
     std::function<void(const std::string& path)> beforeOpen;
     int replaces = 0;
 
     Status OpenForRewrite(const std::string& path, RewriteTarget& target) override {
         if (beforeOpen) std::exchange(beforeOpen, nullptr)(Resolve(path));
-        if (openFailures > 0 && openFailures--) return Status::Fail("injected refusal", cause);
+        if (openFailures > 0 && openFailures--)
+            return Status::Fail(onLockFile ? "cannot lock: its lock file " + path + ".lck is a folder" : "injected refusal",
+                                cause);
         return ScenarioPlatform::OpenForRewrite(path, target);
     }
     std::unique_ptr<File> CreateCopy(const std::string& path, const FileIdentity& identity, Status& status) override {
@@ -790,22 +796,27 @@ struct FaultCase {
     const char* name;
     const char* tarnIni;
     std::function<void(FaultyPlatform&)> fault;
-    const char* shown;  // the cause as the box names it (code page 850)
+    const char* shown;   // the cause as the box names it (code page 850)
+    const char* detail;  // in the system's words that the detail line gives
 };
 
 const FaultCase kSaveFaults[] = {
     {"read-only", nullptr, [](FaultyPlatform& p) { p.openFailures = 1, p.cause = FailureCause::Denied; },
-     "NOM\x90S LECTURA"},
+     "(Tarn.ini). EL FITXER \x90S DE NOM\x90S LECTURA", "injected refusal"},
     {"disk full", nullptr, [](FaultyPlatform& p) { p.createFailures = 1, p.cause = FailureCause::DiskFull; },
-     "EL DISC \x90S PLE"},
+     "EL DISC \x90S PLE", "injected refusal"},
     // The replace is tried for about five seconds (104 tries) before the
     // file counts as held.
     {"held by another program", nullptr, [](FaultyPlatform& p) { p.replaceFailures = 104, p.cause = FailureCause::InUse; },
-     "UN ALTRE PROGRAMA"},
+     "UN ALTRE PROGRAMA", "injected refusal"},
     {"folder gone", kNoFile, [](FaultyPlatform& p) { p.openFailures = 1, p.cause = FailureCause::NoFolder; },
-     "LA CARPETA"},
+     "LA CARPETA", "injected refusal"},
+    // The system's words stay out of the box: they are not the operator's language.
     {"other cause", nullptr, [](FaultyPlatform& p) { p.replaceFailures = 1, p.cause = FailureCause::Other; },
-     "injected refusal"},
+     "ERROR DEL SISTEMA", "injected refusal"},
+    {"a lock file that is a folder", nullptr,
+     [](FaultyPlatform& p) { p.openFailures = 1, p.cause = FailureCause::NotAFile, p.onLockFile = true; },
+     "(Tarn.ini.lck). EL NOM \x90S D'UNA CARPETA", "Tarn.ini.lck is a folder"},
 };
 
 // Runs `test` once per fault, each over a fresh installation whose platform
@@ -838,6 +849,7 @@ TEST(EditorScenarioTest, AFailedSaveIsShownAndKeepsTheEditsForAnotherTry) {
         EXPECT_TRUE(box.Contains("NO S'HAN POGUT DESAR ELS CANVIS")) << box.Text();
         EXPECT_TRUE(box.Contains(c.shown)) << box.Text();
         EXPECT_TRUE(box.Contains("Format antic del rebut")) << "the box is over the form";
+        EXPECT_FALSE(box.Contains("injected") || box.Contains("lock")) << "the system's words stay out";
         const ScreenShot& back = s.console().snapshots()[1];
         EXPECT_EQ(Shown(s, back, 9), "No  ") << "the edit is still there";
         EXPECT_FALSE(back.Contains("NO S'HAN POGUT")) << back.Text();
@@ -846,20 +858,62 @@ TEST(EditorScenarioTest, AFailedSaveIsShownAndKeepsTheEditsForAnotherTry) {
 }
 
 TEST(EditorScenarioTest, GivingUpAfterAFailedSaveLeavesTarnIniAsItWas) {
-    ForEachSaveFault([](const FaultCase&, EditorScenario& s) {
+    ForEachSaveFault([](const FaultCase& c, EditorScenario& s) {
         const std::string before = TarnIniOrNone(s);
         const std::vector<std::string> rootBefore = s.RootEntries();
         // Back on the first item after the box: Esc there leaves.
         s.console().Press({"PgDn", "Space", "F10", "Enter", "Esc"});
         EditResult result = s.Run();
         EXPECT_EQ(result.outcome, EditResult::Outcome::SaveFailed);
-        EXPECT_NE(result.reason.find("injected refusal"), std::string::npos) << result.reason;
+        EXPECT_NE(result.message.detail.find(c.detail), std::string::npos) << result.message.detail;
         EXPECT_EQ(TarnIniOrNone(s), before);
         EXPECT_EQ(s.RootEntries(), rootBefore) << "no copy is left";
         EXPECT_EQ(s.console().beeps(), 1);
         EXPECT_EQ(s.console().ScriptLeft(), 0u);
         EXPECT_FALSE(s.HasFile("TEMP/WinPush.tmp")) << "the box was closed";
     });
+}
+
+// A Tarn.ini that is there but may not be used: the box says so before the
+// form is shown, and a key leaves without anything saved, as the defaults
+// on the form would be taken for the file's settings.
+TEST(EditorScenarioTest, ARefusedTarnIniIsNamedAndNothingIsEdited) {
+    const struct {
+        const char* name;
+        const char* language;
+        std::function<void(const std::string& path)> make;
+        const char* shown;
+    } cases[] = {
+        {"a folder", "CAT", [](const std::string& path) { std::filesystem::create_directory(path); },
+         "NO ES POT FER SERVIR EL FITXER Tarn.ini. NO \x90S UN FITXER ORDINARI"},
+        {"over the limit, in Spanish", "SPA",
+         [](const std::string& path) {
+             std::ofstream(path, std::ios::binary) << "[Rebut]\r\n";
+             std::filesystem::resize_file(path, kLargeFileLimit + 1);
+         },
+         "NO SE PUEDE USAR EL ARCHIVO Tarn.ini. ES DEMASIADO GRANDE."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EditorScenario s;
+        s.SetLanguage(c.language);
+        s.RemoveFile("Tarn.ini");
+        c.make(s.Root() + "Tarn.ini");
+        const std::vector<std::string> rootBefore = s.RootEntries();
+        s.console().Snapshot();
+        s.console().Press({"Space", "F10"});
+        EditResult result = s.Run();
+        EXPECT_EQ(result.outcome, EditResult::Outcome::Refused);
+        EXPECT_EQ(result.message.text.rfind(c.shown, 0), 0u) << result.message.text;
+        EXPECT_NE(result.message.detail.find("Tarn.ini: "), std::string::npos) << result.message.detail;
+        ASSERT_EQ(s.console().snapshots().size(), 1u);
+        const ScreenShot& box = s.console().snapshots()[0];
+        EXPECT_TRUE(box.Contains(std::string(c.shown).substr(0, 30))) << box.Text();
+        EXPECT_FALSE(box.Contains("rebut")) << "no form under the box";
+        EXPECT_EQ(s.console().ScriptLeft(), 1u) << "one key answers the box, and the program leaves";
+        EXPECT_EQ(s.RootEntries(), rootBefore) << "nothing saved";
+        EXPECT_FALSE(s.HasFile("TEMP/WinPush.tmp")) << "the box was closed";
+    }
 }
 
 TEST(EditorScenarioTest, TheSaveFailureMessageIsTranslated) {

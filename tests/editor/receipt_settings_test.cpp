@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
 #include "platform/temp_dir.h"
 
 namespace qp {
@@ -148,6 +152,36 @@ TEST_F(ReceiptSettingsTest, AStoredValueNobodyChangedIsWrittenBackAsItWas) {
     EXPECT_NE(after.find("Antic=n\r\n"), std::string::npos) << after;
     EXPECT_NE(after.find("Matriu=x\r\n"), std::string::npos) << after;
     EXPECT_NE(after.find("Duplicat=S\r\n"), std::string::npos) << after;
+}
+
+// What a reading finds tells the defaults of a missing file from those of
+// one that is there but may not be used.
+TEST_F(ReceiptSettingsTest, AReadingTellsMissingFromRefused) {
+    const struct {
+        const char* name;
+        std::function<void(const std::string& path)> make;
+        FileReading::State state;
+        bool tooLarge;
+    } cases[] = {
+        {"missing", [](const std::string&) {}, FileReading::State::Missing, false},
+        {"empty", [](const std::string& path) { std::ofstream(path, std::ios::binary).flush(); }, FileReading::State::Read, false},
+        {"a folder", [](const std::string& path) { std::filesystem::create_directory(path); }, FileReading::State::Refused, false},
+        {"over the limit", [](const std::string& path) {
+             std::ofstream(path, std::ios::binary).flush();
+             std::filesystem::resize_file(path, kLargeFileLimit + 1);
+         }, FileReading::State::Refused, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir here;
+        c.make(here / "Tarn.ini");
+        FileReading reading;
+        ReadConfigurationFile(platform, here / "Tarn.ini", reading);
+        EXPECT_EQ(reading.state, c.state);
+        EXPECT_EQ(reading.tooLarge, c.tooLarge);
+        EXPECT_EQ(reading.problem.rfind(here / "Tarn.ini: ", 0), c.state == FileReading::State::Refused ? 0u : std::string::npos)
+            << reading.problem;
+    }
 }
 
 TEST_F(ReceiptSettingsTest, KeysAreFoundWhateverTheirCase) {

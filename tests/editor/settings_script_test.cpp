@@ -1,10 +1,14 @@
 // The settings from a script: the same checks and the same bytes as the editor.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "editor/form_loader.h"
+#include "editor/message_texts.h"
 #include "editor/receipt_messages.h"
 #include "editor/scenario_console.h"
 #include "editor/settings_script.h"
@@ -13,6 +17,7 @@ namespace qp {
 namespace {
 
 using testing::EditorScenario;
+using testing::Texts;
 
 // Runs one scripted mode on the scenario's installation, as main does.
 class Script {
@@ -61,7 +66,7 @@ TEST(SettingsScriptTest, SetWritesWhatTheEditorWrites) {
         EditorScenario byScript;
         ScriptResult result = Script(byScript)->Set(c.assignments);
         EXPECT_EQ(result.exitCode, kScriptDone);
-        EXPECT_TRUE(result.problems.empty());
+        EXPECT_TRUE(result.messages.empty());
         EXPECT_EQ(byScript.TarnIni(), byKeys.TarnIni());
     }
 }
@@ -73,18 +78,18 @@ TEST(SettingsScriptTest, RefusalsNameEachProblemAndWriteNothing) {
         int exitCode;
         std::vector<std::string> problems;
     } cases[] = {
-        {"not a number", {"Fila.Num=1x"}, kScriptBadValue, {"VALOR NO V\xB7LID: Fila.Num=1x"}},
-        {"a sign", {"Fila.Num=-1"}, kScriptBadValue, {"VALOR NO V\xB7LID: Fila.Num=-1"}},
-        {"too wide for the item", {"Fila.Nom=100"}, kScriptBadValue, {"VALOR NO V\xB7LID: Fila.Nom=100"}},
-        {"empty row", {"Fila.Nom="}, kScriptBadValue, {"VALOR NO V\xB7LID: Fila.Nom="}},
-        {"not S or N", {"Matriu=Si"}, kScriptBadValue, {"VALOR NO V\xB7LID: Matriu=Si"}},
+        {"not a number", {"Fila.Num=1x"}, kScriptBadValue, {"VALOR NO V\xB7LID: Fila.Num=1x (0-99)"}},
+        {"a sign", {"Fila.Num=-1"}, kScriptBadValue, {"VALOR NO V\xB7LID: Fila.Num=-1 (0-99)"}},
+        {"too wide for the item", {"Fila.Nom=100"}, kScriptBadValue, {"VALOR NO V\xB7LID: Fila.Nom=100 (0-99)"}},
+        {"empty row", {"Fila.Nom="}, kScriptBadValue, {"VALOR NO V\xB7LID: Fila.Nom= (0-99)"}},
+        {"not S or N", {"Matriu=Si"}, kScriptBadValue, {"VALOR NO V\xB7LID: Matriu=Si (S, N)"}},
         {"the margin", {"Fila.Nom=20"}, kScriptBadValue, {"FILA LLIURAT FORA DE MARGES"}},
         {"the order", {"Fila.Dat=1"}, kScriptBadValue, {"L'ORDRE DE LES FILES NO \x90S CORRECTE"}},
         {"unknown key", {"Fila=1"}, kScriptUsage, {"CLAU DESCONEGUDA: Fila"}},
         {"no equals sign", {"Antic"}, kScriptUsage, {"CAL CLAU=VALOR: Antic"}},
         {"no key", {"=S"}, kScriptUsage, {"CAL CLAU=VALOR: =S"}},
         {"every problem, usage first in the exit code", {"Matriu=x", "Foo=1"}, kScriptUsage,
-         {"VALOR NO V\xB7LID: Matriu=x", "CLAU DESCONEGUDA: Foo"}},
+         {"VALOR NO V\xB7LID: Matriu=x (S, N)", "CLAU DESCONEGUDA: Foo"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -92,7 +97,7 @@ TEST(SettingsScriptTest, RefusalsNameEachProblemAndWriteNothing) {
         const std::string before = s.TarnIni();
         ScriptResult result = Script(s)->Set(c.assignments);
         EXPECT_EQ(result.exitCode, c.exitCode);
-        EXPECT_EQ(result.problems, c.problems);
+        EXPECT_EQ(Texts(result.messages), c.problems);
         EXPECT_EQ(s.TarnIni(), before);
         EXPECT_EQ(s.RootEntries().size(), 5u) << "no copy left";
     }
@@ -101,10 +106,9 @@ TEST(SettingsScriptTest, RefusalsNameEachProblemAndWriteNothing) {
 TEST(SettingsScriptTest, ProblemsAreInTheSessionsLanguage) {
     EditorScenario s;
     ScriptResult result = Script(s, "SPA")->Set({"Fila.Nom=20", "Matriu=x"});
-    EXPECT_EQ(result.problems,
-              (std::vector<std::string> {"VALOR NO V\xB5LIDO: Matriu=x"}));
+    EXPECT_EQ(Texts(result.messages), (std::vector<std::string> {"VALOR NO V\xB5LIDO: Matriu=x (S, N)"}));
     result = Script(s, "SPA")->Set({"Fila.Nom=20"});
-    EXPECT_EQ(result.problems, (std::vector<std::string> {"FILA FUERA DE LOS M\xB5RGENES"}));
+    EXPECT_EQ(Texts(result.messages), (std::vector<std::string> {"FILA FUERA DE LOS M\xB5RGENES"}));
 
     // The line over a console too small for the screen.
     SystemPlatform platform;
@@ -122,7 +126,7 @@ TEST(SettingsScriptTest, GetShowsWhatTheEditorShowsAndRoundTrips) {
     ScriptResult unknown = Script(s)->Get({"Antic", "Nom"});
     EXPECT_EQ(unknown.exitCode, kScriptUsage);
     EXPECT_EQ(unknown.output, "");
-    EXPECT_EQ(unknown.problems, (std::vector<std::string> {"CLAU DESCONEGUDA: Nom"}));
+    EXPECT_EQ(Texts(unknown.messages), (std::vector<std::string> {"CLAU DESCONEGUDA: Nom"}));
 
     ASSERT_EQ(Script(s)->Set({"Fila.Dom=12", "membret=n"}).exitCode, kScriptDone);
     EXPECT_EQ(Script(s)->Get({"Fila.Dom", "Membret"}).output, "Fila.Dom=12\nMembret=N\n");
@@ -138,9 +142,12 @@ TEST(SettingsScriptTest, CheckJudgesTheStoredSettings) {
         {"defaults", "", kScriptDone, {}},
         {"small letters are S and N", "Antic=s\r\nMatriu=n\r\n", kScriptDone, {}},
         {"margin", "Fila.Nom=20\r\n", kScriptBadValue, {"FILA LLIURAT FORA DE MARGES"}},
-        {"no rule for the new format", "Antic=N\r\nFila.Nom=20\r\n", kScriptDone, {}},
+        {"no rule for the new format", "Antic=N\r\nFila.Dat=1\r\nFila.Nom=19\r\n", kScriptDone,
+         {"SI S'ACTIVA EL FORMAT ANTIC: L'ORDRE DE LES FILES NO \x90S CORRECTE"}},
+        {"rows kept for the old format, told as a warning", "Antic=N\r\nFila.Nom=20\r\n", kScriptDone,
+         {"SI S'ACTIVA EL FORMAT ANTIC: FILA LLIURAT FORA DE MARGES"}},
         {"a value the editor refuses", "Duplicat=X\r\nFila.Num=a\r\n", kScriptBadValue,
-         {"VALOR NO V\xB7LID: Fila.Num=a", "VALOR NO V\xB7LID: Duplicat=X"}},
+         {"VALOR NO V\xB7LID: Fila.Num=a (0-99)", "VALOR NO V\xB7LID: Duplicat=X (S, N)"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -148,8 +155,68 @@ TEST(SettingsScriptTest, CheckJudgesTheStoredSettings) {
         s.WriteFile("Tarn.ini", std::string("[Rebut]\r\n") + c.rebut);
         ScriptResult result = Script(s)->Check();
         EXPECT_EQ(result.exitCode, c.exitCode);
-        EXPECT_EQ(result.problems, c.problems);
+        EXPECT_EQ(Texts(result.messages), c.problems);
     }
+}
+
+// A Tarn.ini that is there but may not be used: no mode takes the defaults
+// for its settings, and --set writes nothing.
+TEST(SettingsScriptTest, ARefusedTarnIniFailsEveryMode) {
+    const struct {
+        const char* name;
+        std::function<ScriptResult(SettingsScript&)> run;
+    } modes[] = {
+        {"--get", [](SettingsScript& script) { return script.Get({}); }},
+        {"--check", [](SettingsScript& script) { return script.Check(); }},
+        {"--set", [](SettingsScript& script) { return script.Set({"Fila.Nom=14"}); }},
+    };
+    const struct {
+        const char* name;
+        std::function<void(const std::string& path)> make;
+        const char* cause;
+    } files[] = {
+        {"a folder", [](const std::string& path) { std::filesystem::create_directory(path); },
+         "NO \x90S UN FITXER ORDINARI O NO TENIU PERM\xD6S DE LECTURA."},
+        {"over the limit",
+         [](const std::string& path) {
+             std::ofstream(path, std::ios::binary) << "[Rebut]\r\nFila.Nom=13\r\n";
+             std::filesystem::resize_file(path, kLargeFileLimit + 1);
+         },
+         "\x90S MASSA GRAN."},
+    };
+    for (const auto& file : files) {
+        for (const auto& mode : modes) {
+            SCOPED_TRACE(std::string(mode.name) + ", " + file.name);
+            EditorScenario s;
+            s.RemoveFile("Tarn.ini");
+            file.make(s.Root() + "Tarn.ini");
+            const std::vector<std::string> before = s.RootEntries();
+            ScriptResult result = mode.run(*Script(s));
+            EXPECT_EQ(result.exitCode, kScriptNoInput);
+            EXPECT_EQ(result.output, "");
+            EXPECT_EQ(Texts(result.messages),
+                      (std::vector<std::string> {std::string("NO ES POT FER SERVIR EL FITXER Tarn.ini. ") + file.cause}));
+            EXPECT_EQ(s.RootEntries(), before);
+            if (std::filesystem::is_regular_file(s.Root() + "Tarn.ini")) {
+                EXPECT_EQ(std::filesystem::file_size(s.Root() + "Tarn.ini"), std::uintmax_t(kLargeFileLimit + 1));
+            }
+        }
+    }
+}
+
+// --set on a missing Tarn.ini says that it makes it, and where; one that
+// changes nothing from the defaults makes nothing and says nothing.
+TEST(SettingsScriptTest, SetNamesTheTarnIniItMakes) {
+    EditorScenario s;
+    s.RemoveFile("Tarn.ini");
+    ScriptResult result = Script(s)->Set({"Fila.Nom=13"});
+    EXPECT_EQ(result.exitCode, kScriptDone);
+    EXPECT_TRUE(result.messages.empty());
+    EXPECT_FALSE(s.HasFile("Tarn.ini"));
+    result = Script(s, "GLG")->Set({"Fila.Nom=14"});
+    EXPECT_EQ(result.exitCode, kScriptDone);
+    EXPECT_EQ(Texts(result.messages), (std::vector<std::string> {"CREOUSE O FICHEIRO: " + s.Root() + "Tarn.ini"}));
+    EXPECT_TRUE(s.HasFile("Tarn.ini"));
 }
 
 }  // namespace

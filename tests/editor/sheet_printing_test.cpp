@@ -22,6 +22,7 @@ TEST(SheetPrintingTest, SaysWhereTheSheetWentOrWhyNot) {
         PrintResult answer;
         bool sent;
         const char* line;
+        const char* detail = "";
     } cases[] = {
         {"sent", "CAT", "Rebuts", Answer(PrintFault::None), true, "Full d'alineaci\xA2 enviat a Rebuts"},
         {"the default, named by the system", "CAT", "", Answer(PrintFault::None, "Rebuts"), true,
@@ -34,9 +35,9 @@ TEST(SheetPrintingTest, SaysWhereTheSheetWentOrWhyNot) {
          "No s'ha impr\x8As el full: no hi ha impressora per defecte: indiqueu-ne una"},
         {"refused", "CAT", "Tancada", Answer(PrintFault::Refused), false,
          "No s'ha impr\x8As el full (Tancada): la impressora no accepta treballs"},
-        // The system's words follow only where no reason of the program's says it.
-        {"failed, with the system's words", "CAT", "Rebuts", Answer(PrintFault::Failed, "", false, "Bad request"), false,
-         "No s'ha impr\x8As el full (Rebuts): el sistema no ha acceptat el treball: Bad request"},
+        // The system's words are not the operator's language: they go apart.
+        {"failed, with the system's words", "CAT", "Rebuts", Answer(PrintFault::Failed, "", false, "Bad\x1B request"), false,
+         "No s'ha impr\x8As el full (Rebuts): el sistema no ha acceptat el treball", "Bad? request"},
         {"not there, shown without its control bytes", "CAT", "Reb\x1B[2Juts", Answer(PrintFault::UnknownPrinter), false,
          "No s'ha impr\x8As el full (Reb?[2Juts): no hi ha cap impressora amb aquest nom"},
         {"a UTF-8 name in code page 850", "SPA", "Recepci\xC3\xB3", Answer(PrintFault::None), true,
@@ -53,6 +54,7 @@ TEST(SheetPrintingTest, SaysWhereTheSheetWentOrWhyNot) {
         const SheetPrinting printed = PrintAlignmentSheet(printing, c.printer, "sheet\r\n\x0C", translator);
         EXPECT_EQ(printed.sent, c.sent);
         EXPECT_EQ(printed.line, c.line);
+        EXPECT_EQ(printed.detail, c.detail);
         ASSERT_EQ(printing.jobs.size(), 1u);
         EXPECT_EQ(printing.jobs[0].printer, c.printer);
         EXPECT_EQ(printing.jobs[0].bytes, "sheet\r\n\x0C");

@@ -425,6 +425,9 @@ TEST(SessionReport, ListsEveryField) {
               "MenuName: \"\"\nColourTable[0]: 15 on 0\nColourTable[1]: 7 on 0\nColourTable[2]: 0 on 7\n"
               "ColourTable[3]: 0 on 7\nColourTable[4]: 0 on 7\nWorkDate: \"20240305\"\nLanguageCode: \"CAT\"\n"
               "HostKind: \"DOS\"\nProgramName: \"QPLAYOUT\"\n");
+    EXPECT_EQ(DescribeTarnIni("C:\\MUR\\Tarn.ini", true, "C:\\MUR\\Tarn.ini: not a regular file"),
+              "TarnIni: \"C:\\MUR\\Tarn.ini\"\nTarnIniExists: yes\nTarnIniProblem: C:\\MUR\\Tarn.ini: not a regular file\n");
+    EXPECT_EQ(DescribeTarnIni("Tarn.ini", false, ""), "TarnIni: \"Tarn.ini\"\nTarnIniExists: no\n");
 }
 
 }  // namespace
