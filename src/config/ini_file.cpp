@@ -214,13 +214,15 @@ IniDocument::IniDocument() : IniDocument(std::string()) {}
 IniDocument::IniDocument(std::string bytes)
     : bytes_(std::make_unique<const std::string>(std::move(bytes))), view_(*bytes_) {}
 
-IniDocument IniDocument::Read(Platform& platform, const std::string& path, std::int64_t limit, std::string* problem) {
+IniDocument IniDocument::Read(Platform& platform, const std::string& path, std::int64_t limit, std::string* problem,
+                              bool* tooManyLines) {
     std::string reason;
     std::optional<std::string> bytes = ReadWholeFile(platform, path, limit, &reason);
     if (!bytes && problem && platform.Exists(path)) *problem = path + ": " + reason;
     IniDocument document(std::move(bytes).value_or(std::string()));
     if (std::string refusal = document.View().Refusal(); !refusal.empty()) {
         if (problem) *problem = path + ": " + refusal;
+        if (tooManyLines) *tooManyLines = true;
         return IniDocument();
     }
     return document;
@@ -235,7 +237,9 @@ const IniDocument& IniReading::Fresh() {
     // The reading before goes first: two copies of a large file at once
     // would double what the program holds.
     latest_.reset();
-    latest_ = IniDocument::Read(platform_, path_, limit_);
+    problem_.clear();
+    tooManyLines_ = false;
+    latest_ = IniDocument::Read(platform_, path_, limit_, &problem_, &tooManyLines_);
     return *latest_;
 }
 

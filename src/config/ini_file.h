@@ -57,9 +57,10 @@ public:
     explicit IniDocument(std::string bytes);
     // A file that is missing, cannot be read, is not a regular file, is
     // larger than `limit` or is refused by IniView reads as empty; `problem`
-    // then says why, except for a file that is simply not there.
+    // then says why, except for a file that is simply not there, and
+    // `tooManyLines` whether it was refused for its number of lines.
     static IniDocument Read(Platform& platform, const std::string& path, std::int64_t limit,
-                            std::string* problem = nullptr);
+                            std::string* problem = nullptr, bool* tooManyLines = nullptr);
 
     std::string Value(const std::string& section, const std::string& key) const { return view_.Value(section, key); }
     const IniView& View() const { return view_; }
@@ -80,6 +81,11 @@ public:
     const IniDocument& Fresh();
     // The latest reading; the file read now when there is none yet.
     const IniDocument& Latest();
+    // Why the latest reading found the file unusable (it then reads as
+    // empty); empty when it was read or is simply not there.
+    const std::string& Problem() const { return problem_; }
+    // Whether that was its number of lines.
+    bool TooManyLines() const { return tooManyLines_; }
 
     Platform& platform() { return platform_; }
     const std::string& path() const { return path_; }
@@ -89,6 +95,8 @@ private:
     std::string path_;
     std::int64_t limit_;
     std::optional<IniDocument> latest_;
+    std::string problem_;
+    bool tooManyLines_ = false;
 };
 
 // The value of the first entry `key` in section `section`; empty when the

@@ -20,6 +20,7 @@ const std::string kSystemErrorMessage = "ERROR DEL SISTEMA: CAL AVISAR L'ADMINIS
 const std::string kCannotUseFile = "NO ES POT FER SERVIR EL FITXER";
 const std::string kTooLarge = "\x90S MASSA GRAN";
 const std::string kUnreadable = "NO \x90S UN FITXER ORDINARI O NO TENIU PERM\xD6S DE LECTURA";
+const std::string kTooManyLines = "T\x90 M\x90S L\xD6NIES DE LES QUE POT TENIR UN FITXER DE CONFIGURACI\xE0";
 
 const std::string kConsoleTooSmall = "Cal una finestra de 80 x 25; aquesta fa";
 // The status line's reasons; 0xA3 is "ú", 0x82 "é".
@@ -99,7 +100,10 @@ Message SaveFailureMessage(Translator& translator, const std::string& path, cons
 
 Message RefusedFileMessage(Translator& translator, const std::string& path, const FileReading& reading) {
     return {translator.Translate(kCannotUseFile) + " " + NameOf(path) + ". " +
-                translator.Translate(reading.tooLarge ? kTooLarge : kUnreadable) + ".",
+                translator.Translate(reading.tooLarge       ? kTooLarge
+                                     : reading.tooManyLines ? kTooManyLines
+                                                            : kUnreadable) +
+                ".",
             reading.problem};
 }
 

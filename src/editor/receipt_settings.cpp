@@ -48,20 +48,35 @@ std::string ChoiceDescription(const FormItem& item) {
     return found ? choices[*found].description : item.Value;
 }
 
-IniDocument ReadConfigurationFile(Platform& platform, const std::string& path, FileReading& reading) {
-    std::string problem;
-    IniDocument file = IniDocument::Read(platform, path, kLargeFileLimit, &problem);
+FileReading ReadingOf(Platform& platform, const std::string& path, std::string problem, bool tooManyLines) {
+    FileReading reading;
     const std::optional<FileStamp> stamp = problem.empty() ? std::nullopt : platform.Stamp(path);
     reading.state = !problem.empty()         ? FileReading::State::Refused
                     : platform.Exists(path) ? FileReading::State::Read
                                             : FileReading::State::Missing;
     reading.problem = std::move(problem);
     reading.tooLarge = stamp && stamp->size > kLargeFileLimit;
+    reading.tooManyLines = tooManyLines;
+    return reading;
+}
+
+IniDocument ReadConfigurationFile(Platform& platform, const std::string& path, FileReading& reading) {
+    std::string problem;
+    bool tooManyLines = false;
+    IniDocument file = IniDocument::Read(platform, path, kLargeFileLimit, &problem, &tooManyLines);
+    reading = ReadingOf(platform, path, std::move(problem), tooManyLines);
     return file;
 }
 
 ReceiptSettings::ReceiptSettings(Platform& platform, FormTables& tables, std::string tarnIni)
-    : platform_(platform), path_(std::move(tarnIni)), tables_(tables) {}
+    : own_(std::make_unique<IniReading>(platform, std::move(tarnIni), kLargeFileLimit)),
+      tarnIni_(*own_),
+      platform_(platform),
+      path_(tarnIni_.path()),
+      tables_(tables) {}
+
+ReceiptSettings::ReceiptSettings(FormTables& tables, IniReading& tarnIni)
+    : tarnIni_(tarnIni), platform_(tarnIni.platform()), path_(tarnIni.path()), tables_(tables) {}
 
 std::string_view ReceiptSettings::Key(int setting) { return kSettings.at(static_cast<std::size_t>(setting)).key; }
 
@@ -96,7 +111,8 @@ void ReceiptSettings::LoadReceiptSettings() {
     modified_ = false;
     // No lock for reading: a save puts the new file in place in one step, so
     // this reads the old file or the new one, whole.
-    loaded_ = ValuesIn(ReadConfigurationFile(platform_, path_, reading_).View());
+    loaded_ = ValuesIn(tarnIni_.Fresh().View());
+    reading_ = ReadingOf(platform_, path_, tarnIni_.Problem(), tarnIni_.TooManyLines());
     Show(loaded_);
 }
 
@@ -173,8 +189,7 @@ Status ReceiptSettings::RewriteWithItems(const IniView& file, SaveResult& result
     std::vector<IniChange> changes;
     for (std::size_t k = 0; k < kSettingCount && tables_.HasItem(1, static_cast<int>(k) + 1); ++k)
         changes.push_back({kSettings[k].key, tables_.Item(1, static_cast<int>(k) + 1).Value});
-    replacement = file.Rewritten(kSection, changes);
-    return Status::Ok();
+    return file.Rewrite(kSection, changes, replacement);
 }
 
 SaveResult ReceiptSettings::Finished(SaveResult result) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -36,12 +37,15 @@ struct FileReading {
     enum class State { Missing, Read, Refused };
     State state = State::Missing;
     std::string problem;    // when refused: the system's words, naming the file
-    bool tooLarge = false;  // refused for its size
+    bool tooLarge = false;      // refused for its size
+    bool tooManyLines = false;  // refused for its number of lines
 };
 
 // The file at `path` read whole (at most kLargeFileLimit bytes), and what
 // the reading found. A refused file reads as empty.
 IniDocument ReadConfigurationFile(Platform& platform, const std::string& path, FileReading& reading);
+// What a reading of `path` that found `problem` (empty: none) found.
+FileReading ReadingOf(Platform& platform, const std::string& path, std::string problem, bool tooManyLines);
 
 class ReceiptSettings {
 public:
@@ -51,6 +55,9 @@ public:
     // tarnIni is RootDir + "Tarn.ini". The tables must hold screen 1 with at
     // least nine items.
     ReceiptSettings(Platform& platform, FormTables& tables, std::string tarnIni);
+    // Loading through the run's reading of Tarn.ini, shared with its other
+    // readers, so that start-up reads the file once.
+    ReceiptSettings(FormTables& tables, IniReading& tarnIni);
 
     // Fills items 1 to 9 from Tarn.ini, blank values taking their defaults,
     // and clears Modified. A Tarn.ini that is there but may not be used
@@ -95,6 +102,8 @@ private:
     Status RewriteWithItems(const IniView& file, SaveResult& result, std::string& replacement);
     SaveResult Finished(SaveResult result);
 
+    std::unique_ptr<IniReading> own_;
+    IniReading& tarnIni_;
     Platform& platform_;
     std::string path_;
     FormTables& tables_;

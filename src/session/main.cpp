@@ -121,7 +121,9 @@ int RunEditor(Program& p, const std::vector<std::string>&) {
     qp::Windows windows(screen, colours, p.platform, session.TempDir);
     qp::Keyboard keyboard(console);
     qp::Help help(windows, p.platform, session.HostKind, session.LanguageCode, p.translator.get());
-    qp::UserPreferences preferences(p.platform, session.RootDir + "Tarn.ini");
+    // One reading of Tarn.ini at start-up for the settings and the preferences.
+    qp::IniReading tarnIni(p.platform, session.RootDir + "Tarn.ini", qp::kLargeFileLimit);
+    qp::UserPreferences preferences(tarnIni);
     qp::TextUtils text;
     // Alt+X and Alt+C work in every key read from here on.
     qp::Calculator calculator(keyboard, windows, colours, preferences, p.platform, session.TerminalDir);
@@ -129,7 +131,7 @@ int RunEditor(Program& p, const std::vector<std::string>&) {
     keyboard.SetHotKeyHandlers([&calculator] { return calculator.CalculatorPopup(); },
                                [&calendar] { return calendar.CalendarPopup(); });
     qp::FieldEditor fieldEditor(keyboard, windows, colours, text);
-    qp::ReceiptSettings settings(p.platform, p.tables, session.RootDir + "Tarn.ini");
+    qp::ReceiptSettings settings(p.tables, tarnIni);
     qp::ReceiptEditor editor(p.tables, settings, windows, colours, keyboard, *p.translator, preferences,
                              session.SessionTitle);
     std::unique_ptr<qp::RecordManager> manager = qp::ChooseRecordManager();

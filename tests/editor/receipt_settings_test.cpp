@@ -162,14 +162,18 @@ TEST_F(ReceiptSettingsTest, AReadingTellsMissingFromRefused) {
         std::function<void(const std::string& path)> make;
         FileReading::State state;
         bool tooLarge;
+        bool tooManyLines;
     } cases[] = {
-        {"missing", [](const std::string&) {}, FileReading::State::Missing, false},
-        {"empty", [](const std::string& path) { std::ofstream(path, std::ios::binary).flush(); }, FileReading::State::Read, false},
-        {"a folder", [](const std::string& path) { std::filesystem::create_directory(path); }, FileReading::State::Refused, false},
+        {"missing", [](const std::string&) {}, FileReading::State::Missing, false, false},
+        {"empty", [](const std::string& path) { std::ofstream(path, std::ios::binary).flush(); }, FileReading::State::Read, false, false},
+        {"a folder", [](const std::string& path) { std::filesystem::create_directory(path); }, FileReading::State::Refused, false, false},
         {"over the limit", [](const std::string& path) {
              std::ofstream(path, std::ios::binary).flush();
              std::filesystem::resize_file(path, kLargeFileLimit + 1);
-         }, FileReading::State::Refused, true},
+         }, FileReading::State::Refused, true, false},
+        {"too many lines", [](const std::string& path) {
+             std::ofstream(path, std::ios::binary) << std::string(ini::kMostLines + 1, '\n');
+         }, FileReading::State::Refused, false, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -179,6 +183,7 @@ TEST_F(ReceiptSettingsTest, AReadingTellsMissingFromRefused) {
         ReadConfigurationFile(platform, here / "Tarn.ini", reading);
         EXPECT_EQ(reading.state, c.state);
         EXPECT_EQ(reading.tooLarge, c.tooLarge);
+        EXPECT_EQ(reading.tooManyLines, c.tooManyLines);
         EXPECT_EQ(reading.problem.rfind(here / "Tarn.ini: ", 0), c.state == FileReading::State::Refused ? 0u : std::string::npos)
             << reading.problem;
     }
