@@ -78,11 +78,10 @@ std::string NamingTheFile(const std::string& path, const std::string& reason) {
     return (native.empty() ? path : native) + ": " + reason;
 }
 
-// The save's lock on Windows is a file beside Tarn.ini; when it is the lock
-// that failed, the system's words name it.
+// The save's lock on Windows is a file beside Tarn.ini: when it is the lock
+// that failed, it is the one named.
 std::string ConcernedFile(const std::string& path, const Status& status) {
-    const std::string lock = path + ".lck";
-    return status.reason.find(lock) != std::string::npos ? lock : path;
+    return status.concerns.empty() ? path : status.concerns;
 }
 
 }  // namespace

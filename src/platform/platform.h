@@ -30,10 +30,16 @@ struct Status {
     bool ok = true;
     std::string reason;  // the system's words when !ok
     FailureCause cause = FailureCause::None;
+    // The file that failed when it is not the one the operation was given
+    // (the lock file beside it): the one to name to the operator.
+    std::string concerns;
 
     static Status Ok() { return {}; }
     static Status Fail(std::string why, FailureCause cause = FailureCause::Other) {
-        return {false, std::move(why), cause};
+        return {false, std::move(why), cause, {}};
+    }
+    static Status FailOn(std::string file, std::string why, FailureCause cause) {
+        return {false, std::move(why), cause, std::move(file)};
     }
     explicit operator bool() const { return ok; }
 };

@@ -370,9 +370,10 @@ Status SystemPlatform::OpenForRewrite(const std::string& path, RewriteTarget& ta
         // A folder of that name is no lock that anybody lets go of: waiting
         // for it would only make every save fail later.
         if (lockAttributes != INVALID_FILE_ATTRIBUTES && (lockAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            return Status::Fail("cannot lock " + path + ": its lock file " + lockName +
-                                    " is a folder; nothing can be saved until it is removed",
-                                FailureCause::NotAFile);
+            return Status::FailOn(lockName,
+                                  "cannot lock " + path + ": its lock file " + lockName +
+                                      " is a folder; nothing can be saved until it is removed",
+                                  FailureCause::NotAFile);
         // Held by another rewrite, or just closed by one and not yet gone.
         if (err == ERROR_SHARING_VIOLATION || (err == ERROR_ACCESS_DENIED && lockAttributes != INVALID_FILE_ATTRIBUTES))
             return Status::Fail("another program is changing " + path, FailureCause::InUse);
@@ -381,8 +382,8 @@ Status SystemPlatform::OpenForRewrite(const std::string& path, RewriteTarget& ta
     target.held = std::make_unique<WindowsFile>(lock);
     Refusal lockRefusal = RefusalOf(lock, OpenMode::ReadShared);
     if (!lockRefusal.why.empty())
-        return Status::Fail("cannot lock " + path + ": its lock file " + lockName + ": " + lockRefusal.why,
-                            FailureCause::NotAFile);
+        return Status::FailOn(lockName, "cannot lock " + path + ": its lock file " + lockName + ": " + lockRefusal.why,
+                              FailureCause::NotAFile);
 
     // Read and closed again: the replace needs the name free. What is read
     // is what this open checked: never a file reached through a link.

@@ -773,8 +773,8 @@ public:
     Status OpenForRewrite(const std::string& path, RewriteTarget& target) override {
         if (beforeOpen) std::exchange(beforeOpen, nullptr)(Resolve(path));
         if (openFailures > 0 && openFailures--)
-            return Status::Fail(onLockFile ? "cannot lock: its lock file " + path + ".lck is a folder" : "injected refusal",
-                                cause);
+            return onLockFile ? Status::FailOn(path + ".lck", "cannot lock: its lock file " + path + ".lck is a folder", cause)
+                              : Status::Fail("injected refusal", cause);
         return ScenarioPlatform::OpenForRewrite(path, target);
     }
     std::unique_ptr<File> CreateCopy(const std::string& path, const FileIdentity& identity, Status& status) override {

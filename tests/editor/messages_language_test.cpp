@@ -37,7 +37,7 @@ std::vector<MessageCase> Cases() {
         {"no folder", [](Translator& t, auto&) { return SaveFailure(t, FailureCause::NoFolder, "No such file or directory"); }},
         {"not a file", [](Translator& t, auto&) { return SaveFailure(t, FailureCause::NotAFile, "cannot open " + kPath + ": not a regular file"); }},
         {"the lock file", [](Translator& t, auto&) {
-             return SaveFailure(t, FailureCause::NotAFile, "cannot lock " + kPath + ": its lock file " + kPath + ".lck is a folder");
+             return SaveFailureMessage(t, kPath, Status::FailOn(kPath + ".lck", "cannot lock " + kPath + ": its lock file " + kPath + ".lck is a folder", FailureCause::NotAFile));
          }},
         {"other", [](Translator& t, auto&) { return SaveFailure(t, FailureCause::Other, "cannot rewrite: larger than 67108864 bytes"); }},
         {"refused, not a file", [](Translator& t, auto&) {

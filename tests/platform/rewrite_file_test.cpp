@@ -144,6 +144,7 @@ TEST(RewriteFile, ANameTakenByNoFileFailsAtOnce) {
         Status status = RewriteFile(platform, dir / "Tarn.ini", WriteBytes(kNew));
         EXPECT_EQ(status.cause, FailureCause::NotAFile) << status.reason;
         EXPECT_NE(status.reason.find(c.named), std::string::npos) << status.reason;
+        EXPECT_EQ(status.concerns.empty(), std::string(c.folder) == "Tarn.ini") << status.concerns;
         EXPECT_EQ(platform.sleeps, 0);
         EXPECT_TRUE(fs::is_directory(dir / c.folder));
     }
