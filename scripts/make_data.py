@@ -70,7 +70,7 @@ PLAN_MESSAGES = [
 ]
 # A console smaller than the screen (followed by its columns x rows).
 CONSOLE_TOO_SMALL = {"cat": "Cal una finestra de 80 x 25; aquesta fa", "glg": "Cómpre unha xanela de 80 x 25; esta mide",
-                     "oci": "Cau ua finèstra de 80 x 25; aguesta hè", "spa": "Hace falta una ventana de 80 x 25; esta mide"}
+                     "oci": "Cau ua hièstra de 80 x 25; aguesta hè", "spa": "Hace falta una ventana de 80 x 25; esta mide"}
 # The stationery preview (Alt+V): its title and its key line.
 PREVIEW_TITLE = {"cat": "PAPER DEL REBUT", "glg": "PAPEL DO RECIBO", "oci": "PAPÈR DER ARRECEBUT", "spa": "PAPEL DEL RECIBO"}
 PREVIEW_KEYS = {"cat": "Esc, Alt+V: tanca", "glg": "Esc, Alt+V: pecha", "oci": "Esc, Alt+V: barrar", "spa": "Esc, Alt+V: cierra"}

@@ -38,7 +38,7 @@ NO_HELP = {"cat": "No hi ha ajuda per a aquesta pantalla", "glg": "Non hai axuda
 # A pop-up that the console cannot show whole: its name, these words, then
 # the columns x rows it needs.
 DOES_NOT_FIT = {"cat": "no hi cap: cal una finestra de", "glg": "non cabe: cómpre unha xanela de",
-                "oci": "non i cap: cau ua finèstra de", "spa": "no cabe: hace falta una ventana de"}
+                "oci": "non i cap: cau ua hièstra de", "spa": "no cabe: hace falta una ventana de"}
 POPUPS = [
     {"cat": "La calculadora", "glg": "A calculadora", "oci": "Era calculadora", "spa": "La calculadora"},
     {"cat": "El calendari", "glg": "O calendario", "oci": "Eth calendari", "spa": "El calendario"},
