@@ -22,9 +22,9 @@ SKIPPED = 4
 SETTINGS = [
     # row, labels, length, desc width, flags, hook, options
     (2, {"cat": "Format antic del rebut", "glg": "Formato antigo do recibo",
-         "oci": "Format ancian deth recebut", "spa": "Formato antiguo del recibo"}, 1, 3, 0, 1, YES_NO),
+         "oci": "Format ancian der arrecebut", "spa": "Formato antiguo del recibo"}, 1, 3, 0, 1, YES_NO),
     (4, {"cat": "Fila del número de rebut", "glg": "Fila do número de recibo",
-         "oci": "Linha deth numèro de recebut", "spa": "Fila del número de recibo"}, 2, 0, START_BLANK, 2, None),
+         "oci": "Linha deth numèro d'arrecebut", "spa": "Fila del número de recibo"}, 2, 0, START_BLANK, 2, None),
     (5, {"cat": "Fila de la data", "glg": "Fila da data",
          "oci": "Linha dera data", "spa": "Fila de la fecha"}, 2, 0, START_BLANK, 2, None),
     (6, {"cat": "Fila del concepte (5 files)", "glg": "Fila do concepto (5 filas)",
@@ -58,7 +58,7 @@ KEYS_LEAVE = {"cat": "F10: desa i surt   Esc: surt sense desar   F1: ajuda",
 # The keys that open a pop-up from any field, named where the operator sees them.
 KEYS_POPUPS = {"cat": "Alt+V: paper del rebut   Alt+X: calculadora   Alt+C: calendari",
                "glg": "Alt+V: papel do recibo   Alt+X: calculadora   Alt+C: calendario",
-               "oci": "Alt+V: papèr deth recebut   Alt+X: calculadora   Alt+C: calendari",
+               "oci": "Alt+V: papèr der arrecebut   Alt+X: calculadora   Alt+C: calendari",
                "spa": "Alt+V: papel del recibo   Alt+X: calculadora   Alt+C: calendario"}
 
 # The program's own messages (the first two are fixed by the suite).
@@ -70,9 +70,9 @@ PLAN_MESSAGES = [
 ]
 # A console smaller than the screen (followed by its columns x rows).
 CONSOLE_TOO_SMALL = {"cat": "Cal una finestra de 80 x 25; aquesta fa", "glg": "Cómpre unha xanela de 80 x 25; esta mide",
-                     "oci": "Cau ua finèstra de 80 x 25; aguesta hè", "spa": "Hace falta una ventana de 80 x 25; esta mide"}
+                     "oci": "Cau ua hièstra de 80 x 25; aguesta hè", "spa": "Hace falta una ventana de 80 x 25; esta mide"}
 # The stationery preview (Alt+V): its title and its key line.
-PREVIEW_TITLE = {"cat": "PAPER DEL REBUT", "glg": "PAPEL DO RECIBO", "oci": "PAPÈR DETH RECEBUT", "spa": "PAPEL DEL RECIBO"}
+PREVIEW_TITLE = {"cat": "PAPER DEL REBUT", "glg": "PAPEL DO RECIBO", "oci": "PAPÈR DER ARRECEBUT", "spa": "PAPEL DEL RECIBO"}
 PREVIEW_KEYS = {"cat": "Esc, Alt+V: tanca", "glg": "Esc, Alt+V: pecha", "oci": "Esc, Alt+V: barrar", "spa": "Esc, Alt+V: cierra"}
 MESSAGES = PLAN_MESSAGES + [
     {"cat": "NO S'HAN POGUT DESAR ELS CANVIS", "glg": "NON SE PUIDERON GARDAR OS CAMBIOS",
@@ -80,11 +80,11 @@ MESSAGES = PLAN_MESSAGES + [
     # Why a save failed, for the causes an operator can do something about.
     {"cat": "EL FITXER ÉS DE NOMÉS LECTURA O NO TENIU PERMÍS PER MODIFICAR-LO",
      "glg": "O FICHEIRO É DE SÓ LECTURA OU NON TEN PERMISO PARA MODIFICALO",
-     "oci": "ETH FICHÈR EI DE SONQUE LECTURA O NON AUETZ PERMÍS ENTÀ MODIFICAR-LO",
+     "oci": "ETH FICHÈR EI DE LECTURA SOLA O NON AUETZ PERMÍS ENTÀ MODIFICAR-LO",
      "spa": "EL ARCHIVO ES DE SOLO LECTURA O NO TIENE PERMISO PARA MODIFICARLO"},
     {"cat": "EL DISC ÉS PLE", "glg": "O DISCO ESTÁ CHEO", "oci": "ETH DISC EI PLEN", "spa": "EL DISCO ESTÁ LLENO"},
     {"cat": "UN ALTRE PROGRAMA TÉ EL FITXER OBERT", "glg": "OUTRO PROGRAMA TEN O FICHEIRO ABERTO",
-     "oci": "UN AUTE PROGRAMA A ETH FICHÈR DOBÈRT", "spa": "OTRO PROGRAMA TIENE EL ARCHIVO ABIERTO"},
+     "oci": "UN AUTE PROGRAMA A ETH FICHÈR DUBÈRT", "spa": "OTRO PROGRAMA TIENE EL ARCHIVO ABIERTO"},
     {"cat": "LA CARPETA DEL FITXER NO EXISTEIX", "glg": "O CARTAFOL DO FICHEIRO NON EXISTE",
      "oci": "ERA CARPETA DETH FICHÈR NON EXISTÍS", "spa": "LA CARPETA DEL ARCHIVO NO EXISTE"},
     # The settings given to qplayout --set.
@@ -106,7 +106,7 @@ MESSAGES = PLAN_MESSAGES + [
 # What the five row settings print, as the preview and the alignment sheet name
 # each printed row. The program adds a block's line ("Concepte 2/5").
 FIELD_NAMES = [
-    {"cat": "Núm. rebut", "glg": "Núm. recibo", "oci": "Num. recebut", "spa": "Núm. recibo"},
+    {"cat": "Núm. rebut", "glg": "Núm. recibo", "oci": "Num. arrecebut", "spa": "Núm. recibo"},
     {"cat": "Data", "glg": "Data", "oci": "Data", "spa": "Fecha"},
     {"cat": "Concepte", "glg": "Concepto", "oci": "Concèpte", "spa": "Concepto"},
     {"cat": "Domicili", "glg": "Domicilio", "oci": "Domicili", "spa": "Domicilio"},

@@ -18,7 +18,7 @@ WIDEST_POSITION = " 9999-9999/9999 "
 # How the plan stands. The program adds the names, rows and numbers:
 # "Data i Concepte: fila 4", "Nom: files 22-27, fora del paper".
 PLAN_RIGHT = {"cat": "Les files són correctes", "glg": "As filas son correctas",
-              "oci": "Eth plan de linhes ei corrècte", "spa": "Las filas son correctas"}
+              "oci": "Es linhes son corrèctes", "spa": "Las filas son correctas"}
 AND = {"cat": "i", "glg": "e", "oci": "e", "spa": "y"}
 OFF_PAPER = {"cat": "fora del paper", "glg": "fóra do papel", "oci": "dehòra deth papèr", "spa": "fuera del papel"}
 GOES_AFTER = {"cat": "ha d'anar després de", "glg": "debe ir despois de", "oci": "deu anar dempús de",
@@ -28,21 +28,21 @@ ENDS_BEFORE = {"cat": "ha d'acabar abans de la fila", "glg": "debe rematar antes
 
 # Why something was refused.
 ROW_EXPECTED = {"cat": "Escriviu un número de l'1 al 25", "glg": "Escriba un número do 1 ao 25",
-                "oci": "Escrivetz un numèro entre 1 e 25", "spa": "Escriba un número del 1 al 25"}
+                "oci": "Escriuetz un numèro entre 1 e 25", "spa": "Escriba un número del 1 al 25"}
 FIELD_FULL = {"cat": "El camp és ple", "glg": "O campo está cheo", "oci": "Eth camp ei plen",
               "spa": "El campo está lleno"}
 CHOOSE_WITH = {"cat": "Trieu amb Espai o les fletxes", "glg": "Escolla con Espazo ou as frechas",
-               "oci": "Triatz damb Espai o flèches", "spa": "Elija con Espacio o las flechas"}
+               "oci": "Escuelhetz damb er Espaci o es flèches", "spa": "Elija con Espacio o las flechas"}
 NO_HELP = {"cat": "No hi ha ajuda per a aquesta pantalla", "glg": "Non hai axuda para esta pantalla",
            "oci": "Non i a ajuda entà aguesta pantalha", "spa": "No hay ayuda para esta pantalla"}
 # A pop-up that the console cannot show whole: its name, these words, then
 # the columns x rows it needs.
 DOES_NOT_FIT = {"cat": "no hi cap: cal una finestra de", "glg": "non cabe: cómpre unha xanela de",
-                "oci": "non i cap: cau ua finèstra de", "spa": "no cabe: hace falta una ventana de"}
+                "oci": "non i cap: cau ua hièstra de", "spa": "no cabe: hace falta una ventana de"}
 POPUPS = [
     {"cat": "La calculadora", "glg": "A calculadora", "oci": "Era calculadora", "spa": "La calculadora"},
     {"cat": "El calendari", "glg": "O calendario", "oci": "Eth calendari", "spa": "El calendario"},
-    {"cat": "El paper del rebut", "glg": "O papel do recibo", "oci": "Eth papèr deth recebut",
+    {"cat": "El paper del rebut", "glg": "O papel do recibo", "oci": "Eth papèr der arrecebut",
      "spa": "El papel del recibo"},
     {"cat": "La llista", "glg": "A lista", "oci": "Era lista", "spa": "La lista"},
     {"cat": "L'ajuda", "glg": "A axuda", "oci": "Era ajuda", "spa": "La ayuda"},
@@ -56,8 +56,8 @@ LEAVE_WITHOUT_SAVING = {
 
 # The help pager's keys on its bottom frame: "\x18\x19" are the console's up
 # and down arrows; "·" is code page 850's middle dot.
-PAGER_KEYS = {"cat": "\x18\x19 RePàg AvPàg · Esc", "glg": "\x18\x19 RePáx AvPáx · Esc",
-              "oci": "\x18\x19 RePàg AvPàg · Esc", "spa": "\x18\x19 Re Pág Av Pág · Esc"}
+PAGER_KEYS = {"cat": "\x18\x19 RePàg AvPàg · Esc", "glg": "\x18\x19 Re Pág Av Pág · Esc",
+              "oci": "\x18\x19 Re Pág Av Pág · Esc", "spa": "\x18\x19 Re Pág Av Pág · Esc"}
 
 MESSAGES = [PLAN_RIGHT, AND, OFF_PAPER, GOES_AFTER, ENDS_BEFORE, ROW_EXPECTED, FIELD_FULL, CHOOSE_WITH, NO_HELP,
             DOES_NOT_FIT] + POPUPS + [LEAVE_WITHOUT_SAVING, PAGER_KEYS]

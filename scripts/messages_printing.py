@@ -4,11 +4,11 @@ The Occitan is Aranese."""
 
 MESSAGES = [
     # The preview's key line and the printer pop-up.
-    {"cat": "F9: imprimeix", "glg": "F9: imprime", "oci": "F9: imprimís", "spa": "F9: imprime"},
+    {"cat": "F9: imprimeix", "glg": "F9: imprime", "oci": "F9: imprimir", "spa": "F9: imprime"},
     {"cat": "IMPRESSORA", "glg": "IMPRESORA", "oci": "IMPRIMEIRA", "spa": "IMPRESORA"},
     {"cat": "Intro: imprimeix   Esc: torna", "glg": "Intro: imprime   Esc: volve",
-     "oci": "Intro: imprimís   Esc: torna", "spa": "Intro: imprime   Esc: vuelve"},
-    {"cat": "(per defecte)", "glg": "(predeterminada)", "oci": "(per defaut)", "spa": "(predeterminada)"},
+     "oci": "Intro: imprimir   Esc: tornar", "spa": "Intro: imprime   Esc: vuelve"},
+    {"cat": "(per defecte)", "glg": "(predeterminada)", "oci": "(predeterminada)", "spa": "(predeterminada)"},
     # The job's title in the printer's queue, after the program's name.
     {"cat": "Full d'alineació", "glg": "Folla de aliñamento", "oci": "Huelha d'alinhament",
      "spa": "Hoja de alineación"},
@@ -27,11 +27,11 @@ MESSAGES = [
     {"cat": "el sistema no té cap impressora", "glg": "o sistema non ten ningunha impresora",
      "oci": "eth sistèma non a cap d'imprimeira", "spa": "el sistema no tiene ninguna impresora"},
     {"cat": "no hi ha impressora per defecte: indiqueu-ne una", "glg": "non hai impresora predeterminada: indique unha",
-     "oci": "non i a imprimeira per defaut: indicatz-ne ua", "spa": "no hay impresora predeterminada: indique una"},
+     "oci": "non i a imprimeira predeterminada: indicatz-ne ua", "spa": "no hay impresora predeterminada: indique una"},
     {"cat": "no hi ha cap impressora amb aquest nom", "glg": "non hai ningunha impresora con ese nome",
      "oci": "non i a cap d'imprimeira damb aguest nom", "spa": "no hay ninguna impresora con ese nombre"},
     {"cat": "la impressora no accepta treballs", "glg": "a impresora non acepta traballos",
-     "oci": "era imprimeira non accepte trabalhs", "spa": "la impresora no acepta trabajos"},
+     "oci": "era imprimeira non accèpte trabalhs", "spa": "la impresora no acepta trabajos"},
     {"cat": "el sistema no ha acceptat el treball", "glg": "o sistema non aceptou o traballo",
      "oci": "eth sistèma non a acceptat eth trabalh", "spa": "el sistema no ha aceptado el trabajo"},
 ]

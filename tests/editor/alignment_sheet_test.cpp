@@ -93,7 +93,7 @@ TEST(AlignmentSheetTest, WritesTheStoredPlanForThePrinter) {
         {"the sample in Catalan", "CAT", nullptr, kSampleCatalan, kScriptDone, {}},
         // Occitan's three Sí/No settings are too wide for one line.
         {"the sample in Occitan", "OCI", nullptr,
-         Sheet({{1, "Num. recebut"}, {3, "Data"}, {6, "Conc\x8Apte 1/5"}, {7, "Conc\x8Apte 2/5"},
+         Sheet({{1, "Num. arrecebut"}, {3, "Data"}, {6, "Conc\x8Apte 1/5"}, {7, "Conc\x8Apte 2/5"},
                 {8, "Conc\x8Apte 3/5"}, {9, "Conc\x8Apte 4/5"}, {10, "Conc\x8Apte 5/5"}, {11, "Domicili"},
                 {13, "Nom 1/6"}, {14, "Nom 2/6"}, {15, "Nom 3/6"}, {16, "Nom 4/6"}, {17, "Nom 5/6"}, {18, "Nom 6/6"}},
                {"Imprimir era matritz: Non", "Imprimir eth duplicat: Non", "Imprimir era ent\x8Asta: \xE3"

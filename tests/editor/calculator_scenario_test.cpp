@@ -77,7 +77,7 @@ TEST(CalculatorScenario, OnATerminalOfTwentyFourRowsTheCalculatorDoesNotOpen) {
     } cases[] = {
         {"CAT", "La calculadora no hi cap: cal una finestra de 26 x 25"},
         {"SPA", "La calculadora no cabe: hace falta una ventana de 26 x 25"},
-        {"OCI", "Era calculadora non i cap: cau ua fin\x8Astra de 26 x 25"},
+        {"OCI", "Era calculadora non i cap: cau ua hi\x8Astra de 26 x 25"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.language);

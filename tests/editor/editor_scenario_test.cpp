@@ -443,8 +443,8 @@ TEST(EditorScenarioTest, F1ShowsTheHelpPageOfTheSessionsLanguage) {
     } cases[] = {
         {"CAT", "DISPOSICI\xE0 DEL REBUT", " \x18\x19 ReP\x85g AvP\x85g \xFA Esc "},
         {"SPA", "DISPOSICI\xE0N DEL RECIBO", " \x18\x19 Re P\xA0g Av P\xA0g \xFA Esc "},
-        {"GLG", "DISPOSICI\xE0N DO RECIBO", " \x18\x19 ReP\xA0x AvP\xA0x \xFA Esc "},
-        {"OCI", "DISPOSICION DETH RECEBUT", " \x18\x19 ReP\x85g AvP\x85g \xFA Esc "},
+        {"GLG", "DISPOSICI\xE0N DO RECIBO", " \x18\x19 Re P\xA0g Av P\xA0g \xFA Esc "},
+        {"OCI", "DISPOSICION DER ARRECEBUT", " \x18\x19 Re P\xA0g Av P\xA0g \xFA Esc "},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.language);

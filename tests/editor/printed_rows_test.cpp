@@ -120,7 +120,7 @@ TEST(PrintedRowsTest, NamesTheFieldOnEachRowInTheSessionsLanguage) {
          {"Imprimir matriz: Non   Imprimir duplicado: Non   Imprimir cabeceira: Si"}},
         // Together the three are wider than the line: one line each.
         {"Occitan", "OCI", Plan("S", {"1", "3", "6", "11", "22"}),
-         {{1, "Num. recebut"}, {3, "Data"}, {6, "Conc\x8Apte 1/5"}, {11, "Domicili"}, {25, "Nom 4/6"}},
+         {{1, "Num. arrecebut"}, {3, "Data"}, {6, "Conc\x8Apte 1/5"}, {11, "Domicili"}, {25, "Nom 4/6"}},
          "Deh\x95ra deth pap\x8Ar: Nom, linhes 26-27", "LINHA DEH\xE3RA DES MARGES", "",
          {"Imprimir era matritz: Non", "Imprimir eth duplicat: Non", "Imprimir era ent\x8Asta: \xE3"
                                                                      "c"}},
@@ -194,7 +194,7 @@ TEST(PrintedRowsTest, PlanStatusSaysHowThePlanStandsInOneLine) {
          true},
         {"Spanish", "SPA", Plan("S", {"1", "6", "6", "11", "13"}), "Fecha y Concepto: fila 6", false},
         {"Galician", "GLG", Plan("S", {"1", "3", "6", "11", "22"}), "Nome: filas 22-27, f\xA2ra do papel", false},
-        {"Aranese", "OCI", Plan("S", {"5", "3", "6", "11", "13"}), "Data deu anar demp\xA3s de Num. recebut", false},
+        {"Aranese", "OCI", Plan("S", {"5", "3", "6", "11", "13"}), "Data deu anar demp\xA3s de Num. arrecebut", false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

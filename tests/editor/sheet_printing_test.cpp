@@ -43,7 +43,7 @@ TEST(SheetPrintingTest, SaysWhereTheSheetWentOrWhyNot) {
         {"a UTF-8 name in code page 850", "SPA", "Recepci\xC3\xB3", Answer(PrintFault::None), true,
          "Hoja de alineaci\xA2n enviada a Recepci\xA2"},
         {"Aranese", "OCI", "Tancada", Answer(PrintFault::Refused), false,
-         "Non s'a imprimit era huelha (Tancada): era imprimeira non accepte trabalhs"},
+         "Non s'a imprimit era huelha (Tancada): era imprimeira non acc\x8Apte trabalhs"},
     };
     SystemPlatform platform;
     for (const auto& c : cases) {
