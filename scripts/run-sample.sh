@@ -65,7 +65,7 @@ if [[ -n "$lang" ]]; then
   case "$lang" in
     CAT) title="Format dels rebuts" ;;
     GLG) title="Formato dos recibos" ;;
-    OCI) title="Format des recebuts" ;;
+    OCI) title="Format des arrecebuts" ;;
     SPA) title="Formato de los recibos" ;;
   esac
   # The files use CR LF line ends; keep them.

@@ -269,6 +269,8 @@ enum Needs { kNothing = 0, kSession = 1, kForm = 2, kConsole = 4 };
 struct Mode {
     const char* option;  // "" for the editor, which takes no option
     const char* arguments;
+    // The same as the operator is told them, a text to translate ("" for none).
+    const char* argumentsSaid;
     const char* purpose;
     Arguments takes;
     int needs;
@@ -276,22 +278,22 @@ struct Mode {
 };
 
 constexpr Mode kModes[] = {
-    {"", "", "edit the receipt layout, Tarn.ini section Rebut", Arguments::None, kSession | kForm | kConsole, RunEditor},
-    {"--get", "[KEY...]", "print the settings named (all nine when none) as Key=Value", Arguments::Any,
+    {"", "", "", "edit the receipt layout, Tarn.ini section Rebut", Arguments::None, kSession | kForm | kConsole, RunEditor},
+    {"--get", "[KEY...]", "", "print the settings named (all nine when none) as Key=Value", Arguments::Any,
      kSession | kForm, RunGet},
-    {"--set", "KEY=VALUE...", "check the values and the row plan, then save as F10 does", Arguments::OneOrMore,
+    {"--set", "KEY=VALUE...", "CLAU=VALOR...", "check the values and the row plan, then save as F10 does", Arguments::OneOrMore,
      kSession | kForm, RunSet},
-    {"--check", "", "check the stored settings and their row plan", Arguments::None, kSession | kForm, RunCheck},
-    {"--keys", "", "show the code of every key pressed (Esc twice ends)", Arguments::None, kSession | kConsole, RunKeys},
-    {"--help-page", "TOPIC", "open the help pager on AJUDA\\L\\TOPIC.HLP (session language L) or AJUDA\\TOPIC.HLP", Arguments::One, kSession | kConsole,
+    {"--check", "", "", "check the stored settings and their row plan", Arguments::None, kSession | kForm, RunCheck},
+    {"--keys", "", "", "show the code of every key pressed (Esc twice ends)", Arguments::None, kSession | kConsole, RunKeys},
+    {"--help-page", "TOPIC", "TEMA", "open the help pager on AJUDA\\L\\TOPIC.HLP (session language L) or AJUDA\\TOPIC.HLP", Arguments::One, kSession | kConsole,
      RunHelpPage},
-    {"--session", "", "print what start-up read", Arguments::None, kSession, RunSession},
-    {"--sheet", "", "write the alignment sheet, raw, for the receipt printer", Arguments::None, kSession | kForm,
+    {"--session", "", "", "print what start-up read", Arguments::None, kSession, RunSession},
+    {"--sheet", "", "", "write the alignment sheet, raw, for the receipt printer", Arguments::None, kSession | kForm,
      RunSheet},
-    {"--print-sheet", "[PRINTER]", "print the alignment sheet on PRINTER or the default printer",
+    {"--print-sheet", "[PRINTER]", "[IMPRESSORA]", "print the alignment sheet on PRINTER or the default printer",
      Arguments::NoneOrOne, kSession | kForm, RunPrintSheet},
-    {"--help", "", "print this text", Arguments::None, kNothing, RunHelp},
-    {"--version", "", "print the version", Arguments::None, kNothing, RunVersion},
+    {"--help", "", "", "print this text", Arguments::None, kNothing, RunHelp},
+    {"--version", "", "", "print the version", Arguments::None, kNothing, RunVersion},
 };
 
 int RunHelp(Program& p, const std::vector<std::string>&) {
@@ -326,6 +328,7 @@ bool ArgumentsFit(const Mode& mode, std::size_t count) {
 struct UsageFault {
     qp::Said what;
     std::string subject;
+    const char* argumentsSaid = "";  // follows the subject, translated
 };
 
 // Checks that the arguments (UTF-8) fit the mode and turns them into code
@@ -340,8 +343,7 @@ std::optional<UsageFault> TakeArguments(const Mode* mode, const std::string& opt
         return UsageFault {option.rfind("--", 0) == 0 ? qp::Said::UnknownOption : qp::Said::UnexpectedArgument, shown};
     }
     if (!ArgumentsFit(*mode, args.size()))
-        return UsageFault {qp::Said::ArgumentsExpected,
-                           std::string("qplayout ") + mode->option + (*mode->arguments ? " " : "") + mode->arguments};
+        return UsageFault {qp::Said::ArgumentsExpected, std::string("qplayout ") + mode->option, mode->argumentsSaid};
     if (mode->run == RunPrintSheet) return std::nullopt;
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::optional<std::string> text = qp::Utf8ToCp850Exactly(utf8[i]);
@@ -363,7 +365,8 @@ void StartSession(Program& p) {
 // Told in the session's language: the session is read for it.
 int Usage(Program& p, const UsageFault& fault) {
     StartSession(p);
-    Tell(p.platform, qp::Say(*p.translator, fault.what, fault.subject));
+    const std::string arguments = *fault.argumentsSaid ? " " + p.translator->Translate(fault.argumentsSaid) : "";
+    Tell(p.platform, qp::Say(*p.translator, fault.what, fault.subject + arguments));
     Print(p.platform, stderr, qp::ControlBytesAsBlanks(qp::Say(*p.translator, qp::Said::ModesListed).text) + "\n");
     return kUsage;
 }

@@ -69,6 +69,11 @@ run --frobnicate
 expect 64 "an unknown option"
 [ "$(cat "$E2E_WORK/err")" = "$(printf 'qplayout: OPCIÓ DESCONEGUDA: --frobnicate\nqplayout --help mostra els modes')" ] ||
   fail "the unknown option: $(cat "$E2E_WORK/err")"
+# A wrong call is told its arguments in the operator's words.
+run --set
+expect 64 "--set alone"
+grep -q "^qplayout: ARGUMENTS NO VÀLIDS; CAL ESCRIURE: qplayout --set CLAU=VALOR...$" "$E2E_WORK/err" ||
+  fail "--set alone: $(cat "$E2E_WORK/err")"
 run --help
 expect 0 "--help"
 for mode in --get --set --check --keys --help-page --session --sheet --version; do
