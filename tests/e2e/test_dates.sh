@@ -11,6 +11,9 @@ make_install "$SRC"
 grep -q '^DatOrdre=DMA' "${INSTALL}Tarn.ini" || fail "the sample no longer orders dates DMA"
 e2e_start 25 80 "MURROOT=$(native_path "$INSTALL") MURTMP=$(native_path "${INSTALL}TEMP/") $(program)"
 wait_for "Format dels rebuts"
+# Keys typed before the first item waits for them may reach a console that
+# is not yet raw (under Wine, echoed as "^[[B").
+wait_for_re "rebut \.+:[^ ]S(í|i)[^ ]"
 keys Down
 wait_for_re "de rebut \.+: +║"
 # Another workstation's change, after start-up.
