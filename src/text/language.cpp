@@ -15,6 +15,10 @@ int ColumnOf(const std::string& languageCode) {
 }
 
 constexpr std::int64_t kHundredthsPerDay = 24 * 60 * 60 * 100;
+// A read this long (hundredths) or longer is a slow one: the file is looked
+// at again only after ten times as long. A quicker read is not timed: a tick
+// of the clock may fall within a read of a few bytes.
+constexpr std::int64_t kSlowRead = 10;
 constexpr std::int64_t kQuietTimesReadTime = 10;
 
 // Hundredths from `from` to `to` on the clock that starts again at midnight.
@@ -34,7 +38,7 @@ std::string Translator::Translate(const std::string& catalan) {
     if (!loaded_ || (QuietTimeOver() && (!stamp_ || platform_.Stamp(path_) != stamp_))) LoadLanguageFile();
     if (!index_) return catalan;
     std::optional<std::string_view> translation = index_->Find(catalan);
-    return translation ? std::string(*translation) : catalan;
+    return translation ? std::string(translation->substr(0, kLongestTranslation)) : catalan;
 }
 
 bool Translator::QuietTimeOver() {
@@ -45,7 +49,8 @@ void Translator::LoadLanguageFile() {
     const std::int64_t started = platform_.HundredthsSinceMidnight();
     ReadLanguageFile();
     readEnded_ = platform_.HundredthsSinceMidnight();
-    quietTime_ = kQuietTimesReadTime * HundredthsBetween(started, readEnded_);
+    const std::int64_t took = HundredthsBetween(started, readEnded_);
+    quietTime_ = took >= kSlowRead ? kQuietTimesReadTime * took : 0;
 }
 
 void Translator::ReadLanguageFile() {

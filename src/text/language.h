@@ -3,10 +3,10 @@
 // once, and read again only when it is no longer the file indexed: each text
 // looks at the file's stamp (which file, its size, when it was written), one
 // look at its entry and no read, so that a translation added on the server
-// while the program runs is used from the next text on. A file that took
-// long to read is looked at again only after ten times that long: one that
-// another user keeps changing costs at most a tenth of the program's time,
-// not a whole read for every text.
+// while the program runs is used from the next text on. A file that took a
+// tenth of a second or more to read is looked at again only after ten times
+// that long: one that another user keeps changing costs at most a tenth of
+// the program's time, not a whole read for every text.
 #pragma once
 
 #include <optional>
@@ -16,6 +16,11 @@
 #include "text/translation_index.h"
 
 namespace qp {
+
+// No text of the program is longer than the screen holds (80 x 25): a longer
+// translation is cut there, so that a text said once for every argument, row
+// or key costs what a screen does, not what the language file does.
+constexpr std::size_t kLongestTranslation = 80 * 25;
 
 class Translator {
 public:

@@ -109,7 +109,14 @@ INSTANTIATE_TEST_SUITE_P(
                       FileCase {"CtrlZEndsTheFile", "A,b,c,d\x1ANom,g,o,Nombre\r\n", "Nom", "Nom"},
                       FileCase {"LfOnlyFile", "A,b,c,d\nNom,g,o,Nombre\n", "Nom", "Nombre"},
                       FileCase {"NoRecord", "A,b,c,d\r\n", "Nom", "Nom"},
-                      FileCase {"UnterminatedQuote", "\"Nom,g,o,Nombre\r\n", "Nom", "Nom"}),
+                      FileCase {"UnterminatedQuote", "\"Nom,g,o,Nombre\r\n", "Nom", "Nom"},
+                      // No text is longer than the screen: one said for every
+                      // argument or row would otherwise cost the whole file each time.
+                      FileCase {"TranslationAsLongAsTheScreenKept",
+                                "Nom,g,o," + std::string(kLongestTranslation, 'N') + "\r\n", "Nom",
+                                std::string(kLongestTranslation, 'N')},
+                      FileCase {"LongerTranslationCutToTheScreen", "Nom,g,o," + std::string(1 << 20, 'N') + "\r\n",
+                                "Nom", std::string(kLongestTranslation, 'N')}),
     [](const ::testing::TestParamInfo<FileCase>& p) { return std::string(p.param.name); });
 
 TEST_F(LanguageTest, CatalanTouchesNoFile) {
@@ -263,9 +270,10 @@ TEST(LanguagePerRun, AFileChangedAfterTheFirstTextIsSeenAtTheNext) {
     }
 }
 
-// A file that another user keeps changing is read again only after ten
-// times as long as its last read took, so that a slow file costs at most a
-// tenth of the program's time, never a whole read for every text. The clock
+// A file that another user keeps changing, and that takes a tenth of a
+// second or more to read, is read again only after ten times as long as its
+// last read took: a slow file costs at most a tenth of the program's time,
+// never a whole read for every text. The clock
 // is the platform's, in hundredths since midnight; each read of the file
 // takes `readCost` on it, and the stamp is new at every look.
 class ChangingFilePlatform : public SystemPlatform {
@@ -296,6 +304,7 @@ TEST(LanguageChangingFile, IsReadAgainOnlyAfterTenTimesItsReadTime) {
         int reads;              // of the file, for 20 texts
     } cases[] = {
         {"a quick read: every change is read at the next text", 0, 0, 0, 20},
+        {"a read of a twentieth of a second is a quick one", 0, 5, 0, 20},
         {"a read of a second: not again for ten seconds", 0, 100, 0, 1},
         {"a read of a second, texts a second apart", 0, 100, 100, 2},
         {"a read of a second, texts ten seconds apart", 0, 100, 1000, 20},
