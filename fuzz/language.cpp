@@ -36,7 +36,7 @@ public:
     std::string TranslationFor(const std::string& code) const {
         const int column = code == "GLG" ? 1 : code == "OCI" ? 2 : code == "SPA" ? 3 : 0;
         if (!found_ || !fields_[2] || column == 0) return text_;
-        return *fields_[column - 1];
+        return fields_[column - 1]->substr(0, kLongestTranslation);
     }
 
 private:

@@ -43,7 +43,7 @@ class Describer {
 public:
     Describer(const SettingValues& values, FormTables& tables, Translator& translator)
         : values_(values), tables_(tables), translator_(translator) {
-        for (std::size_t k = 0; k < kFieldNames.size(); ++k) fieldNames_[k] = translator_.Translate(kFieldNames[k]);
+        for (std::size_t k = 0; k < kFieldNames.size(); ++k) fieldNames_[k] = PrintedText(kFieldNames[k]);
     }
 
     PrintedRows Describe() {
@@ -53,7 +53,7 @@ public:
             rows.names[static_cast<std::size_t>(row)] = RowNames(row, rows.layout.onRow[static_cast<std::size_t>(row)]);
         rows.offSheet = OffSheetLine(rows.layout);
         if (rows.layout.fault != RowPlanFault::None) rows.planMessage = translator_.Translate(RowPlanMessage(rows.layout.fault));
-        if (!rows.layout.oldFormat) rows.newFormatNote = translator_.Translate(kNewFormat);
+        if (!rows.layout.oldFormat) rows.newFormatNote = PrintedText(kNewFormat);
         rows.choiceLines = ChoiceLines();
         const std::vector<std::string> problems = rows.layout.oldFormat ? PlanProblems(rows.layout) : std::vector<std::string>();
         rows.planSound = problems.empty();
@@ -62,6 +62,11 @@ public:
     }
 
 private:
+    // A text of the language file, no longer than a printed line: each is
+    // written on many rows, and a translation of megabytes would make the
+    // sheet (and the preview, at every key) hundreds of them.
+    std::string PrintedText(const std::string& catalan) { return translator_.Translate(catalan).substr(0, kPrintedLineWidth); }
+
     const std::string& FieldName(int item) { return fieldNames_[static_cast<std::size_t>(item - kFirstRowItem)]; }
 
     // What `item` prints on paper row `row`: its name, and for a block of
@@ -82,8 +87,8 @@ private:
     std::string OffSheetLine(const StationeryLayout& layout) {
         std::string line;
         for (const StationeryLayout::OffSheet& off : layout.offSheet) {
-            line += line.empty() ? translator_.Translate(kOffSheet) + ": " : "; ";
-            line += FieldName(off.item) + ", " + translator_.Translate(off.first == off.last ? kRow : kRows) + " " +
+            line += line.empty() ? PrintedText(kOffSheet) + ": " : "; ";
+            line += FieldName(off.item) + ", " + PrintedText(off.first == off.last ? kRow : kRows) + " " +
                     std::to_string(off.first);
             if (off.last != off.first) line += "-" + std::to_string(off.last);
         }
@@ -92,15 +97,15 @@ private:
 
     // "fila 4", "files 22-27".
     std::string RowsText(long first, long last) {
-        if (first == last) return translator_.Translate(kRow) + " " + std::to_string(first);
-        return translator_.Translate(kRows) + " " + std::to_string(first) + "-" + std::to_string(last);
+        if (first == last) return PrintedText(kRow) + " " + std::to_string(first);
+        return PrintedText(kRows) + " " + std::to_string(first) + "-" + std::to_string(last);
     }
 
     // "Data", "Data i Concepte", "Data, Concepte i Domicili".
     std::string NameList(const std::vector<int>& items) {
         std::string list;
         for (std::size_t k = 0; k < items.size(); ++k) {
-            if (k > 0) list += k + 1 < items.size() ? ", " : " " + translator_.Translate(kAnd) + " ";
+            if (k > 0) list += k + 1 < items.size() ? ", " : " " + PrintedText(kAnd) + " ";
             list += FieldName(items[k]);
         }
         return list;
@@ -124,22 +129,22 @@ private:
         for (const StationeryLayout::OffSheet& off : layout.offSheet)
             if (std::find(offItems.begin(), offItems.end(), off.item) == offItems.end()) offItems.push_back(off.item);
         for (int item : offItems)
-            problems.push_back(FieldName(item) + ": " + BlockRows(item) + ", " + translator_.Translate(kOffPaper));
+            problems.push_back(FieldName(item) + ": " + BlockRows(item) + ", " + PrintedText(kOffPaper));
         if (layout.aboveItsPredecessor != 0) {
             const int item = layout.aboveItsPredecessor;
-            problems.push_back(FieldName(item) + " " + translator_.Translate(kGoesAfter) + " " + FieldName(item - 1));
+            problems.push_back(FieldName(item) + " " + PrintedText(kGoesAfter) + " " + FieldName(item - 1));
         }
         // The name's block on the paper, but with no row left below it.
         if (layout.fault == RowPlanFault::Margin && offItems.empty())
             problems.push_back(FieldName(kLastRowItem) + ": " + BlockRows(kLastRowItem) + ", " +
-                               translator_.Translate(kEndsBefore) + " " + std::to_string(ReceiptSettings::kPrintedRows));
+                               PrintedText(kEndsBefore) + " " + std::to_string(ReceiptSettings::kPrintedRows));
         return problems;
     }
 
     std::string PlanStatus(const PrintedRows& rows, const std::vector<std::string>& problems) {
         constexpr std::size_t kWidth = kPlanStatusWidth;
         if (!rows.layout.oldFormat) return rows.newFormatNote.substr(0, kWidth);
-        if (problems.empty()) return translator_.Translate(kPlanRight).substr(0, kWidth);
+        if (problems.empty()) return PrintedText(kPlanRight).substr(0, kWidth);
         // Whole problems only, after the first.
         std::string line = problems.front().substr(0, kWidth);
         for (std::size_t k = 1; k < problems.size(); ++k) {

@@ -117,6 +117,7 @@ private:
         std::string target;
         if (!ReadLink(folder_.get(), name, link, target)) return Failed("cannot read the link " + at_ + name, EINVAL);
         std::deque<std::string> more = NamesOf(target);
+        if (names_.empty()) throughLink_ = true;
         // A link to "dir/" names a folder: so does the path, when it was the last name.
         if (names_.empty() && target.back() == '/' && last_ != LastName::Folder) last_ = LastName::Folder;
         names_.insert(names_.begin(), more.begin(), more.end());
@@ -149,6 +150,7 @@ private:
         where.path = at_ + name;
         if (where.path.empty()) where.path = ".";
         where.exists = st != nullptr;
+        where.throughLink = throughLink_;
         if (st) where.seen = *st;
         return Status::Ok();
     }
@@ -158,6 +160,7 @@ private:
     Descriptor folder_;
     std::string at_;
     int links_ = 0;
+    bool throughLink_ = false;
 };
 
 }  // namespace

@@ -59,6 +59,9 @@ struct Location {
     std::string name;   // empty for LastName::Folder
     std::string path;   // as followed: the folders on the way, then `name`
     bool exists = false;
+    // `name` came from a symbolic link that the path's own last name was:
+    // whatever is made at the end of the walk would be made through a link.
+    bool throughLink = false;
     struct stat seen {};  // `name` as it was looked at (not followed), when it exists
 };
 

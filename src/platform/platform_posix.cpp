@@ -262,6 +262,12 @@ Opened OpenOnce(const Location& at, OpenMode mode, int& fd, bool& created) {
         fd = OpenLocated(at, O_RDONLY | O_NONBLOCK);
         break;
     case OpenMode::ReadCreating:
+        // A link to a missing file is followed to read, never to make one:
+        // whoever made the link (a folder's owner too) would choose where.
+        if (!at.exists && at.throughLink) {
+            errno = ELOOP;
+            return Opened::No;
+        }
         fd = at.exists ? OpenLocated(at, O_RDONLY | O_NONBLOCK)
                        : OpenLocated(at, O_RDONLY | O_CREAT | O_EXCL | O_NONBLOCK, 0666);
         created = !at.exists && fd >= 0;

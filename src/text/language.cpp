@@ -14,6 +14,18 @@ int ColumnOf(const std::string& languageCode) {
     return 0;
 }
 
+constexpr std::int64_t kHundredthsPerDay = 24 * 60 * 60 * 100;
+// A read this long (hundredths) or longer is a slow one: the file is looked
+// at again only after ten times as long. A quicker read is not timed: a tick
+// of the clock may fall within a read of a few bytes.
+constexpr std::int64_t kSlowRead = 10;
+constexpr std::int64_t kQuietTimesReadTime = 10;
+
+// Hundredths from `from` to `to` on the clock that starts again at midnight.
+std::int64_t HundredthsBetween(std::int64_t from, std::int64_t to) {
+    return to >= from ? to - from : to + kHundredthsPerDay - from;
+}
+
 }  // namespace
 
 Translator::Translator(Platform& platform, std::string rootDir, std::string languageCode, std::string programName)
@@ -23,13 +35,25 @@ Translator::Translator(Platform& platform, std::string rootDir, std::string lang
 
 std::string Translator::Translate(const std::string& catalan) {
     if (languageCode_ == "CAT") return catalan;
-    if (!loaded_ || !stamp_ || platform_.Stamp(path_) != stamp_) LoadLanguageFile();
+    if (!loaded_ || (QuietTimeOver() && (!stamp_ || platform_.Stamp(path_) != stamp_))) LoadLanguageFile();
     if (!index_) return catalan;
     std::optional<std::string_view> translation = index_->Find(catalan);
-    return translation ? std::string(*translation) : catalan;
+    return translation ? std::string(translation->substr(0, kLongestTranslation)) : catalan;
+}
+
+bool Translator::QuietTimeOver() {
+    return quietTime_ == 0 || HundredthsBetween(readEnded_, platform_.HundredthsSinceMidnight()) >= quietTime_;
 }
 
 void Translator::LoadLanguageFile() {
+    const std::int64_t started = platform_.HundredthsSinceMidnight();
+    ReadLanguageFile();
+    readEnded_ = platform_.HundredthsSinceMidnight();
+    const std::int64_t took = HundredthsBetween(started, readEnded_);
+    quietTime_ = took >= kSlowRead ? kQuietTimesReadTime * took : 0;
+}
+
+void Translator::ReadLanguageFile() {
     loaded_ = true;
     index_.reset();
     // An existing file is only read; a missing one is made empty, for every

@@ -175,5 +175,41 @@ TEST(AlignmentSheetTest, ControlBytesOfTheFilesBecomeBlanks) {
     }
 }
 
+// A translation of a megabyte is cut to a printed line wherever the sheet
+// writes it (a name on six rows, the words of the off-sheet line, the new
+// format's note): the sheet stays a page, not hundreds of megabytes.
+TEST(AlignmentSheetTest, ALongTranslationIsCutToAPrintedLine) {
+    const std::string kLong(1 << 20, 'Z');
+    const std::string kCut(static_cast<std::size_t>(kPrintedLineWidth), 'Z');
+    const struct {
+        const char* name;
+        const char* spanish;  // the text replaced by kLong
+        std::string rebut;
+        std::string line;  // as the sheet has it
+    } cases[] = {
+        {"a field's name", "Nombre", "", "13 " + kCut + " 1/6\r\n"},
+        {"the off-sheet line", "Fuera del papel", "Fila.Nom=22\r\n", kCut + ": Nombre, filas 26-27\r\n"},
+        {"the new format's note", "El formato nuevo no usa estas filas.", "Antic=N\r\n", "\r\n" + kCut + "\r\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EditorScenario s;
+        std::string language = s.ReadFile("LOCALE/QPLAYOUT.LNG");
+        const std::string quoted = "\"" + std::string(c.spanish) + "\"";
+        language.replace(language.rfind(quoted), quoted.size(), "\"" + kLong + "\"");
+        s.WriteFile("LOCALE/QPLAYOUT.LNG", language);
+        s.WriteFile("Tarn.ini", "[Rebut]\r\n" + c.rebut);
+        SystemPlatform platform;
+        Translator translator(platform, s.Root(), "SPA", "QPLAYOUT");
+        FormTables tables;
+        ASSERT_TRUE(LoadForm(platform, s.Root(), "QPLAYOUT", translator, tables).ok);
+        ReceiptSettings settings(platform, tables, s.Root() + "Tarn.ini");
+
+        const std::string bytes = MakeAlignmentSheet(settings, tables, translator).output;
+        EXPECT_NE(bytes.find(c.line), std::string::npos) << bytes.substr(0, 4096);
+        EXPECT_LT(bytes.size(), std::size_t {8} << 10);
+    }
+}
+
 }  // namespace
 }  // namespace qp

@@ -196,12 +196,13 @@ TEST_F(FormLoaderTest, FormsBeyondWhatAnyScreenUsesAreRefused) {
                                    "suite; item 193 of screen 2 is one too many");
 
     std::filesystem::create_directories(dir_ / "LOCALE");
-    dir_.Write("LOCALE/QPLAYOUT.LNG", "A,,," + std::string(1 << 20, 'a') + "\r\n");
-    std::string labels = "1,9\r\n\"d\",9,0,0,0,0,0\r\n";
-    for (int i = 0; i < 9; ++i) labels += "1,1,A,0,0,0,0,0,0,\r\n";
+    // A translation is at most a screen long: many labels of one letter each.
+    dir_.Write("LOCALE/QPLAYOUT.LNG", "A,,," + std::string(kLongestTranslation, 'a') + "\r\n");
+    std::string labels = "1,2200\r\n\"d\",2200,0,0,0,0,0\r\n";
+    for (int i = 0; i < 2200; ++i) labels += "1,1,A,0,0,0,0,0,0,\r\n";
     Loaded translated = Load(labels, "SPA");
     EXPECT_FALSE(translated.result.ok);
-    EXPECT_EQ(translated.result.message, "FORM.MPN: line 7: the labels, options and list titles read up to item 5 of "
+    EXPECT_EQ(translated.result.message, "FORM.MPN: line 2100: the labels, options and list titles read up to item 2098 of "
                                          "screen 1 come to more than 4194304 bytes, more than any form of the suite");
     EXPECT_TRUE(Load(labels).result.ok);
 }
