@@ -76,6 +76,8 @@ SAID = [
     # --check with the old format off, followed by the rule the rows would fail.
     {"cat": "SI S'ACTIVA EL FORMAT ANTIC", "glg": "SE SE ACTIVA O FORMATO ANTIGO", "oci": "SE S'ACTIVE ETH FORMAT ANCIAN",
      "spa": "SI SE ACTIVA EL FORMATO ANTIGUO"},
+    {"cat": "NO S'HA POGUT ESCRIURE A LA SORTIDA ESTÀNDARD", "glg": "NON SE PUIDO ESCRIBIR NA SAÍDA ESTÁNDAR",
+     "oci": "NON S'A PODUT ESCRÍUER ENA SORTIDA ESTANDARD", "spa": "NO SE HA PODIDO ESCRIBIR EN LA SALIDA ESTÁNDAR"},
 ]
 
 # The arguments of a mode as a wrong call is told them: "qplayout --set CLAU=VALOR...".

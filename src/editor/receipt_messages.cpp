@@ -59,8 +59,9 @@ const std::string& SaidText(Said what) {
         "NO S'HA POGUT ESCRIURE EL FULL A LA SORTIDA EST\xB7NDARD",
         "S'HA CREAT EL FITXER",
         "SI S'ACTIVA EL FORMAT ANTIC",
+        "NO S'HA POGUT ESCRIURE A LA SORTIDA EST\xB7NDARD",
     };
-    static_assert(sizeof kTexts / sizeof kTexts[0] == static_cast<std::size_t>(Said::WithOldFormat) + 1);
+    static_assert(sizeof kTexts / sizeof kTexts[0] == static_cast<std::size_t>(Said::OutputNotWritten) + 1);
     return kTexts[static_cast<std::size_t>(what)];
 }
 

@@ -45,6 +45,7 @@ enum class Said {
     SheetNotWritten,     // nothing
     FileCreated,         // the file's path
     WithOldFormat,       // the message of the rule the rows would fail
+    OutputNotWritten,    // nothing
 };
 Message Say(Translator& translator, Said what, const std::string& subject = {}, std::string detail = {});
 

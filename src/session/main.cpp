@@ -162,14 +162,29 @@ int RunEditor(Program& p, const std::vector<std::string>&) {
     return kOk;
 }
 
+// What went wrong when standard output did not take everything written to
+// it (a full disk, a closed pipe): a mode's output lost must not end as done.
+std::optional<std::string> StandardOutputFault() {
+    if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0) return std::nullopt;
+    return std::string("standard output: ") + std::strerror(errno);
+}
+
+// The exit code of a mode that wrote to standard output, told why it failed.
+int Finished(Program& p, const std::optional<std::string>& fault, qp::Said what, int exitCode) {
+    if (!fault) return exitCode;
+    Tell(p.platform, qp::Say(*p.translator, what, {}, *fault));
+    return kNotWritten;
+}
+
 template <typename Run>
 int WithScript(Program& p, Run run) {
     qp::ReceiptSettings settings(p.platform, p.tables, p.session.RootDir + "Tarn.ini");
     qp::SettingsScript script(settings, p.tables, *p.translator);
     qp::ScriptResult result = run(script);
     Print(p.platform, stdout, result.output);
+    const std::optional<std::string> fault = StandardOutputFault();
     Tell(p, result.messages);
-    return result.exitCode;
+    return Finished(p, fault, qp::Said::OutputNotWritten, result.exitCode);
 }
 
 int RunGet(Program& p, const std::vector<std::string>& args) {
@@ -206,7 +221,7 @@ int RunSession(Program& p, const std::vector<std::string>&) {
     qp::ReadConfigurationFile(p.platform, tarnIni, reading);
     Print(p.platform, stdout,
           report + qp::DescribeTarnIni(tarnIni, reading.state != qp::FileReading::State::Missing, reading.problem));
-    return kOk;
+    return Finished(p, StandardOutputFault(), qp::Said::OutputNotWritten, kOk);
 }
 
 // To a file or a pipe the sheet goes byte for byte, for the printer: no
@@ -227,15 +242,9 @@ int RunSheet(Program& p, const std::vector<std::string>&) {
 #endif
         std::fwrite(sheet.output.data(), 1, sheet.output.size(), stdout);
     }
-    const bool written = std::fflush(stdout) == 0 && std::ferror(stdout) == 0;
-    const int error = errno;
+    const std::optional<std::string> fault = StandardOutputFault();
     Tell(p, sheet.messages);
-    if (!written) {
-        Tell(p.platform, qp::Say(*p.translator, qp::Said::SheetNotWritten, {},
-                                 std::string("standard output: ") + std::strerror(error)));
-        return kNotWritten;
-    }
-    return sheet.exitCode;
+    return Finished(p, fault, qp::Said::SheetNotWritten, sheet.exitCode);
 }
 
 // The same bytes as --sheet, as one raw job of the system's printing.
@@ -253,7 +262,7 @@ int RunPrintSheet(Program& p, const std::vector<std::string>& args) {
         return kUnavailable;
     }
     Print(p.platform, stdout, qp::ControlBytesAsBlanks(printed.line) + "\n");
-    return sheet.exitCode;
+    return Finished(p, StandardOutputFault(), qp::Said::OutputNotWritten, sheet.exitCode);
 }
 
 int RunHelp(Program& p, const std::vector<std::string>&);

@@ -95,6 +95,14 @@ case "$QP_BIN" in
       [ "$(cat "$E2E_WORK/err")" = "$(printf '%s\n' "qplayout: NO SE HA PODIDO ESCRIBIR LA HOJA EN LA SALIDA ESTÁNDAR" \
         "qplayout: detail: standard output: No space left on device")" ] ||
         fail "a sheet not written: $(cat "$E2E_WORK/err")"
+      # Nor is a mode's output lost on the way.
+      for mode in --get --session; do
+        env -u TERM MURROOT="$ROOT" MURTMP="${ROOT}TEMP/" "$QP_BIN" $mode </dev/null >/dev/full 2>"$E2E_WORK/err"
+        STATUS=$?
+        [ "$STATUS" = 3 ] || fail "$mode written to a full disk: exit status $STATUS"
+        grep -q "^qplayout: NO SE HA PODIDO ESCRIBIR EN LA SALIDA ESTÁNDAR$" "$E2E_WORK/err" ||
+          fail "$mode not written: $(cat "$E2E_WORK/err")"
+      done
     fi
     ;;
 esac
