@@ -81,17 +81,26 @@ private:
 
 std::unique_ptr<EngineFile> OpenEngineFile(const std::string& nativePath, bool createNew,
                                            EngineFile::OpenResult& result) {
-    int fd = createNew ? ::open(nativePath.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666)
-                       : ::open(nativePath.c_str(), O_RDWR | O_CLOEXEC);
+    // O_NONBLOCK: a FIFO or a device put in a record file's place must not
+    // hold the open up; it is refused below, on the handle.
+    int fd = createNew ? ::open(nativePath.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NONBLOCK, 0666)
+                       : ::open(nativePath.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
     bool readOnly = false;
     if (fd < 0 && !createNew && (errno == EACCES || errno == EROFS)) {
-        fd = ::open(nativePath.c_str(), O_RDONLY | O_CLOEXEC);
+        fd = ::open(nativePath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
         readOnly = true;
     }
     if (fd < 0) {
         if (errno == EEXIST) result = EngineFile::OpenResult::Exists;
         else if (errno == ENOENT || errno == ENOTDIR) result = EngineFile::OpenResult::NotFound;
         else result = EngineFile::OpenResult::Failed;
+        return nullptr;
+    }
+    struct stat st {};
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        ::close(fd);
+        result = EngineFile::OpenResult::Failed;
         return nullptr;
     }
     result = EngineFile::OpenResult::Ok;

@@ -101,6 +101,12 @@ std::unique_ptr<EngineFile> OpenEngineFile(const std::string& nativePath, bool c
         else result = EngineFile::OpenResult::Failed;
         return nullptr;
     }
+    // A device or a pipe in a record file's place is no record file.
+    if (GetFileType(handle) != FILE_TYPE_DISK) {
+        CloseHandle(handle);
+        result = EngineFile::OpenResult::Failed;
+        return nullptr;
+    }
     result = EngineFile::OpenResult::Ok;
     return std::make_unique<WindowsEngineFile>(handle, readOnly);
 }

@@ -3,6 +3,9 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include "platform/temp_dir.h"
 #include "records/builtin_engine.h"
@@ -231,6 +234,14 @@ TEST_F(EngineTest, RefusedCallsAndTheirStatuses) {
     EXPECT_EQ(testing::OpenFile(engine_, missing, dir_ / "none.dat"), 12);
     dir_.Write("text.dat", "not a record file at all");
     EXPECT_EQ(testing::OpenFile(engine_, missing, dir_ / "text.dat"), 30);
+    // Something else in a record file's place is refused at once: a FIFO
+    // would hold the first read up for good.
+    std::filesystem::create_directory(dir_ / "folder.dat");
+    EXPECT_NE(testing::OpenFile(engine_, missing, dir_ / "folder.dat"), 0);
+#ifndef _WIN32
+    ASSERT_EQ(::mkfifo((dir_ / "fifo.dat").c_str(), 0600), 0);
+    EXPECT_NE(testing::OpenFile(engine_, missing, dir_ / "fifo.dat"), 0);
+#endif
     EXPECT_EQ(testing::CreateFile(engine_, path_, spec_), 59) << "an existing file is never replaced";
     EXPECT_EQ(testing::InsertRecord(engine_, block_, "short"), 28);
     EXPECT_EQ(testing::CreateFile(engine_, dir_ / "bad.dat", SpecBytes(8, {{{5, 6, 0}}})), 27);
